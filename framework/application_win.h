@@ -1,0 +1,43 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace velmar {
+
+// The process's application object: one instance, created during static initialisation;
+// the entry point hands control to its start-up hook.
+class Application {
+ public:
+  Application();
+  virtual ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  static Application* Instance() { return instance_; }
+
+  // Runs the start-up hook; the process ends when it returns.
+  int Run(HINSTANCE module) noexcept;
+
+  HINSTANCE Module() const { return module_; }
+  const std::wstring& RegistryRoot() const { return registryRoot_; }
+  HWND MainWindow() const { return mainWindow_; }
+  void SetMainWindow(HWND window) { mainWindow_ = window; }
+
+ protected:
+  // Returns false to end the process without a message loop of the framework's own.
+  virtual bool InitInstance() = 0;
+  void SetRegistryKey(std::wstring root) { registryRoot_ = std::move(root); }
+
+ private:
+  static Application* instance_;
+  HINSTANCE module_ = nullptr;
+  HWND mainWindow_ = nullptr;
+  std::wstring registryRoot_;
+};
+
+// The executable's file name without its last extension: the caption of every message
+// box and the name under which the settings are kept.
+std::wstring ApplicationName();
+
+}  // namespace velmar

@@ -1,0 +1,59 @@
+#include "framework/data_exchange_win.h"
+
+#include "framework/dialog_win.h"
+#include "framework/int_text.h"
+
+namespace velmar {
+
+std::wstring WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(window, text.data(), length + 1);
+  text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+  return text;
+}
+
+void SetTextIfChanged(HWND window, const std::wstring& text) {
+  constexpr size_t kComparedLength = 256;
+  if (text.size() >= kComparedLength || WindowText(window) != text) SetWindowTextW(window, text.c_str());
+}
+
+void DataExchange::Text(int id, std::wstring& value) {
+  HWND control = dialog_.Item(id);
+  if (save_) {
+    value = WindowText(control);
+  } else {
+    SetTextIfChanged(control, value);
+  }
+}
+
+bool DataExchange::BoundedInt(int id, int& value, int minValue, int maxValue) {
+  HWND control = dialog_.Item(id);
+  if (!save_) {
+    SetTextIfChanged(control, std::to_wstring(value));
+    return true;
+  }
+  const IntTextResult parsed = ReadBoundedInt(WindowText(control), minValue, maxValue);
+  if (parsed.status == IntTextStatus::NoDigits) {
+    dialog_.ShowMessage(L"Enter an integer.");
+    Fail(id);
+    return false;
+  }
+  if (parsed.status == IntTextStatus::OutOfRange) {
+    dialog_.ShowMessage(L"Enter an integer between " + std::to_wstring(minValue) + L" and " +
+                        std::to_wstring(maxValue) + L".");
+    Fail(id);
+    return false;
+  }
+  value = parsed.value;
+  return true;
+}
+
+void DataExchange::Fail(int id) {
+  HWND control = dialog_.Item(id);
+  SetFocus(control);
+  SendMessageW(control, EM_SETSEL, 0, -1);
+}
+
+}  // namespace velmar

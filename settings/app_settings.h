@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+
+namespace velmar {
+
+// The six values remembered from one start of the program to the next, with the values a
+// first start gets.
+struct AppSettings {
+  int comPort = 1;
+  int baudRate = 38400;
+  int interval = 1000;
+  std::wstring command;
+  std::wstring fileName;
+  std::wstring header;
+};
+
+}  // namespace velmar

@@ -1,0 +1,14 @@
+#pragma once
+#include <string_view>
+
+namespace velmar {
+
+// Entry of the baud-rate list ("1200" ... "115200") that shows a stored rate; a rate the list
+// does not offer shows "9600".
+int BaudListIndexForRate(int rate);
+
+// The decimal number the text starts with: no white space or sign is skipped, so a text that
+// does not begin with a digit gives 0. A number above INT_MAX saturates at INT_MAX.
+int LeadingDecimal(std::wstring_view text);
+
+}  // namespace velmar

@@ -1,0 +1,16 @@
+#pragma once
+#include <windows.h>
+
+namespace velmar {
+
+// True when the DOS device name "COM<n>" is defined.
+bool ComPortExists(int n);
+
+// Refills a sorted drop-down list with "<Auto>" (item data 0) and "COM<n>" (item data n) for
+// every existing port, and selects an entry as PlanPortList decides.
+void RebuildPortList(HWND combo, int preferredPort, bool preferNew);
+
+// Item data of the selected entry: its port number, 0 for "<Auto>" or when nothing is selected.
+int SelectedPortOf(HWND combo);
+
+}  // namespace velmar

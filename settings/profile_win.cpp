@@ -1,0 +1,87 @@
+#include "settings/profile_win.h"
+
+#include <windows.h>
+
+#include <utility>
+#include <vector>
+
+#include "framework/unique_handle_win.h"
+#include "settings/registry_value.h"
+
+namespace velmar {
+
+namespace {
+
+UniqueRegKey OpenSection(const std::wstring& registryRoot, const std::wstring& applicationName,
+                         const wchar_t* section) {
+  const wchar_t* const chain[] = {L"software", registryRoot.c_str(), applicationName.c_str(),
+                                  section};
+  UniqueRegKey key;
+  HKEY parent = HKEY_CURRENT_USER;
+  for (const wchar_t* name : chain) {
+    HKEY child = nullptr;
+    if (RegCreateKeyExW(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                        nullptr, &child, nullptr) != ERROR_SUCCESS) {
+      return {};
+    }
+    // The parent is no longer needed once its child is open.
+    key.Reset(child);
+    parent = child;
+  }
+  return key;
+}
+
+}  // namespace
+
+Profile::Profile(std::wstring registryRoot, std::wstring applicationName)
+    : registryRoot_(std::move(registryRoot)), applicationName_(std::move(applicationName)) {}
+
+int Profile::ReadInt(const wchar_t* section, const wchar_t* name, int defaultValue) const {
+  const UniqueRegKey key = OpenSection(registryRoot_, applicationName_, section);
+  if (!key) {
+    return defaultValue;
+  }
+  // Longer data does not fit and fails with ERROR_MORE_DATA, which yields the default.
+  unsigned char data[kProfileIntBytes] = {};
+  DWORD size = sizeof data;
+  if (RegQueryValueExW(key.Get(), name, nullptr, nullptr, data, &size) != ERROR_SUCCESS) {
+    return defaultValue;
+  }
+  return DecodeProfileInt(data, size, defaultValue);
+}
+
+std::wstring Profile::ReadText(const wchar_t* section, const wchar_t* name) const {
+  const UniqueRegKey key = OpenSection(registryRoot_, applicationName_, section);
+  DWORD size = 0;
+  if (!key ||
+      RegQueryValueExW(key.Get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
+      size == 0) {
+    return {};
+  }
+  std::vector<unsigned char> data(size);
+  if (RegQueryValueExW(key.Get(), name, nullptr, nullptr, data.data(), &size) != ERROR_SUCCESS) {
+    return {};
+  }
+  return DecodeProfileText(data.data(), size);
+}
+
+void Profile::WriteInt(const wchar_t* section, const wchar_t* name, int value) const {
+  const UniqueRegKey key = OpenSection(registryRoot_, applicationName_, section);
+  if (!key) {
+    return;
+  }
+  const DWORD data = static_cast<DWORD>(value);
+  RegSetValueExW(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+}
+
+void Profile::WriteText(const wchar_t* section, const wchar_t* name,
+                        const std::wstring& text) const {
+  const UniqueRegKey key = OpenSection(registryRoot_, applicationName_, section);
+  if (!key) {
+    return;
+  }
+  const DWORD size = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+  RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), size);
+}
+
+}  // namespace velmar

@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+
+namespace velmar {
+
+// Per-user settings under HKEY_CURRENT_USER\software\<registry root>\<application name>.
+// Nothing is cached: every call opens (creating where missing) and closes the key chain down
+// to its section. A key that cannot be opened makes a read give its default and a write do
+// nothing, silently.
+class Profile {
+ public:
+  Profile(std::wstring registryRoot, std::wstring applicationName);
+
+  int ReadInt(const wchar_t* section, const wchar_t* name, int defaultValue) const;
+  // Empty when the value is missing.
+  std::wstring ReadText(const wchar_t* section, const wchar_t* name) const;
+  void WriteInt(const wchar_t* section, const wchar_t* name, int value) const;
+  void WriteText(const wchar_t* section, const wchar_t* name, const std::wstring& text) const;
+
+ private:
+  std::wstring registryRoot_;
+  std::wstring applicationName_;
+};
+
+}  // namespace velmar
