@@ -11,7 +11,8 @@ namespace {
 // Text mode turns "\n" into CR LF; no sharing restriction, so others can read the file meanwhile.
 std::FILE* OpenForAppend(const std::wstring& path) { return std::fopen(ToAnsi(path).c_str(), "a+"); }
 
-// Flushing each piece tells exactly which rows reached the file when a write fails part way.
+// Flushing each piece tells exactly which rows reached the file when a write fails part way;
+// it also leaves fclose nothing to write, so its result says nothing about the rows.
 bool WriteFlushed(std::FILE* file, const std::string& text) {
   return std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
 }
@@ -38,7 +39,8 @@ bool LogFileWriter::WritePreamble(const std::wstring& path, const std::wstring& 
   std::FILE* file = OpenForAppend(path);
   if (file == nullptr) return false;
   const bool written = WriteFlushed(file, preamble);
-  return std::fclose(file) == 0 && written;
+  std::fclose(file);
+  return written;
 }
 
 bool LogFileWriter::AppendRow(const std::wstring& path, int point, int elapsedMs, const std::string& reply) {
@@ -49,7 +51,6 @@ bool LogFileWriter::AppendRow(const std::wstring& path, int point, int elapsedMs
     return false;
   }
   const bool written = WritePendingTo(file) && WriteFlushed(file, row);
-  // Every line was flushed, so closing cannot change which of them reached the file.
   std::fclose(file);
   if (!written) pending_.Push(std::move(row));
   return written;

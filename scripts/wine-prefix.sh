@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Creates the private Wine prefix the Windows tests run in, once.
 # Usage: wine-prefix.sh PREFIX PORTS_DIR
-# Registers the test COM ports at stable symlinks in PORTS_DIR (the tests own them) and
-# blanks every other port, so a host's /dev/ttyS* never shows up in the port list.
+# Registers every port COM1-COM255 at a stable symlink PORTS_DIR/comN that the tests own, so
+# Wine maps no host tty (/dev/ttyS0 ...) into the test ports; the tests then hide the ports
+# they do not want (velmar-portctl), and plug them back in to simulate an adapter.
 set -euo pipefail
 prefix=$1
 ports_dir=$2
-test_ports=(2 3 7 12 13)
 stamp="$prefix/.velmar-ready"
 [ -f "$stamp" ] && exit 0
 
@@ -16,10 +16,11 @@ rm -rf "$prefix"
 mkdir -p "$prefix" "$ports_dir"
 wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
-for n in $(seq 1 32); do
-  target=""
-  for t in "${test_ports[@]}"; do [ "$n" = "$t" ] && target="$ports_dir/com$n"; done
-  wine reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$target" /f >/dev/null
-done
+reg_file="$prefix/ports.reg"
+{
+  printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
+  for n in $(seq 1 255); do printf '"COM%d"="%s/com%d"\n' "$n" "$ports_dir" "$n"; done
+} >"$reg_file"
+wine regedit /S "$reg_file" >/dev/null 2>&1
 wineserver -w
 touch "$stamp"

@@ -211,9 +211,9 @@ class ThreadLocaleScope {
 TEST_F(LogFileWriterTest, NonAsciiCommandAndHeaderAreWrittenInTheAnsiCodePage) {
   ThreadLocaleScope english(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT));
   const std::wstring path = PathOf(L"ansi.csv");
-  ASSERT_TRUE(writer_.WritePreamble(path, L"T\u00e9mp?", L"\u00b0C,\u20ac"));
+  ASSERT_TRUE(writer_.WritePreamble(path, L"T\u00e9mp? \u20ac", L"\u00b0C,\u20ac"));
   const std::string content = ReadAll(path);
-  EXPECT_NE(content.find("\r\nQuery used,\"T\xE9mp?\"\r\nPoint,Time(ms),\xB0" "C,\x80\r\n"), std::string::npos)
+  EXPECT_NE(content.find("\r\nQuery used,\"T\xE9mp? \x80\"\r\nPoint,Time(ms),\xB0" "C,\x80\r\n"), std::string::npos)
       << content;
 }
 

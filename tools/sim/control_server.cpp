@@ -50,8 +50,10 @@ bool ControlServer::Listen(std::uint16_t port, std::string& error) {
 void ControlServer::AddPollFds(std::vector<pollfd>& fds) {
   poll_base_ = fds.size();
   fds.push_back({listen_fd_, POLLIN, 0});
-  for (const Connection& c : connections_)
-    fds.push_back({c.fd, static_cast<short>(c.closing ? 0 : POLLIN) | static_cast<short>(c.output.empty() ? 0 : POLLOUT), 0});
+  for (const Connection& c : connections_) {
+    const int events = (c.closing ? 0 : POLLIN) | (c.output.empty() ? 0 : POLLOUT);
+    fds.push_back({c.fd, static_cast<short>(events), 0});
+  }
 }
 
 void ControlServer::Dispatch(const std::vector<pollfd>& fds, const Handler& handler) {

@@ -1,0 +1,123 @@
+#include "tests/support/simulator_win.h"
+
+#include <ws2tcpip.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace velmar::test {
+namespace {
+
+std::string ReadAll(const std::wstring& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+bool WaitForFile(const std::wstring& path, std::string& content) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (std::chrono::steady_clock::now() < deadline) {
+    content = ReadAll(path);
+    if (!content.empty() && content.back() == '\n') return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+int FromHex(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
+
+}  // namespace
+
+std::wstring WinePath(const std::string& unixPath) {
+  std::wstring path = L"Z:";
+  for (char c : unixPath) path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
+  return path;
+}
+
+std::string PortsDir() { return VELMAR_PORTS_DIR; }
+
+std::wstring LoggerExePath() { return WinePath(VELMAR_LOGGER_EXE); }
+
+Simulator::~Simulator() {
+  if (socket_ != INVALID_SOCKET) {
+    Command("quit");
+    closesocket(socket_);
+  }
+}
+
+bool Simulator::Start(int comPort, const std::string& options) {
+  static const bool started = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  if (!started) return false;
+  const std::string portFile = PortsDir() + "/sim-com" + std::to_string(comPort) + ".port";
+  DeleteFileW(WinePath(portFile).c_str());
+  // The simulator is a Unix program: its arguments are Unix paths.
+  std::ostringstream arguments;
+  arguments << " --seed 7 --control 0 --exit-with-control --lifetime 900 --port-file " << portFile << " --link "
+            << PortsDir() << "/com" << comPort << ' ' << options;
+  const std::string argumentText = arguments.str();
+  std::wstring commandLine = WinePath(VELMAR_SIMULATOR);
+  commandLine.append(argumentText.begin(), argumentText.end());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  // Wine runs a Unix program directly; its handle cannot be waited on, so the control
+  // connection is how the test knows it is up and how it ends it.
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return false;
+  }
+  if (process.hProcess) CloseHandle(process.hProcess);
+  if (process.hThread) CloseHandle(process.hThread);
+  std::string port;
+  if (!WaitForFile(WinePath(portFile), port)) return false;
+
+  socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<u_short>(std::stoi(port)));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) return false;
+  return Command("ping") == "pong";
+}
+
+std::string Simulator::ReplyTo(const std::string& line) {
+  const std::string request = line + "\n";
+  if (send(socket_, request.data(), static_cast<int>(request.size()), 0) != static_cast<int>(request.size())) return {};
+  size_t end;
+  while ((end = buffered_.find('\n')) == std::string::npos) {
+    char chunk[4096];
+    const int got = recv(socket_, chunk, sizeof(chunk), 0);
+    if (got <= 0) return {};
+    buffered_.append(chunk, static_cast<size_t>(got));
+  }
+  std::string reply = buffered_.substr(0, end);
+  buffered_.erase(0, end + 1);
+  return reply;
+}
+
+std::string Simulator::Command(const std::string& line) {
+  const std::string reply = ReplyTo(line);
+  return reply.rfind("ok ", 0) == 0 ? reply.substr(3) : "";
+}
+
+bool Simulator::Ok(const std::string& line) { return ReplyTo(line).rfind("ok", 0) == 0; }
+
+std::string Simulator::Received() {
+  const std::string hex = Command("record");
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes.push_back(static_cast<char>(FromHex(hex[i]) * 16 + FromHex(hex[i + 1])));
+  }
+  return bytes;
+}
+
+int Simulator::Queries() {
+  const std::string count = Command("queries");
+  return count.empty() ? -1 : std::atoi(count.c_str());
+}
+
+}  // namespace velmar::test

@@ -1,0 +1,38 @@
+#pragma once
+#include <winsock2.h>
+
+#include <string>
+
+namespace velmar::test {
+
+// A Unix path as the Windows side sees it (the Z: drive is the Unix root).
+std::wstring WinePath(const std::string& unixPath);
+// The Unix folder holding the stable symlinks of the registered test ports.
+std::string PortsDir();
+std::wstring LoggerExePath();
+
+// The native instrument simulator on one test port, started from the Windows side. It
+// exits when the control connection closes, so a crashed test leaves nothing behind.
+class Simulator {
+ public:
+  Simulator() = default;
+  ~Simulator();
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  bool Start(int comPort, const std::string& options = "");
+  // One control command; returns its reply line without "ok " (empty on "error ...").
+  std::string Command(const std::string& line);
+  bool Ok(const std::string& line);
+  // Every byte received so far, raw.
+  std::string Received();
+  int Queries();
+
+ private:
+  std::string ReplyTo(const std::string& line);
+
+  SOCKET socket_ = INVALID_SOCKET;
+  std::string buffered_;
+};
+
+}  // namespace velmar::test

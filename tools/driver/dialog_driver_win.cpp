@@ -1,0 +1,177 @@
+#include "tools/driver/dialog_driver_win.h"
+
+#include <thread>
+
+namespace velmar::driver {
+namespace {
+
+struct FindContext {
+  DWORD processId;
+  const wchar_t* caption;
+  HWND exclude;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+  auto* context = reinterpret_cast<FindContext*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != context->processId || window == context->exclude || !IsWindowVisible(window)) return TRUE;
+  wchar_t className[32] = {};
+  GetClassNameW(window, className, 32);
+  if (std::wstring(className) != L"#32770") return TRUE;
+  if (context->caption) {
+    wchar_t caption[256] = {};
+    GetWindowTextW(window, caption, 256);
+    if (std::wstring(caption) != context->caption) return TRUE;
+  }
+  context->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& condition, Millis timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(Millis(10));
+  }
+}
+
+HWND FindProcessDialog(DWORD processId, const wchar_t* caption) {
+  FindContext context{processId, caption, nullptr, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&context));
+  return context.found;
+}
+
+std::wstring DialogDriver::Text(int id) const {
+  HWND control = Item(id);
+  const LRESULT length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const LRESULT copied = SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(copied));
+  return text;
+}
+
+void DialogDriver::SetText(int id, const std::wstring& text) const {
+  SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool DialogDriver::Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
+
+void DialogDriver::Click(int id) const {
+  PostMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
+}
+
+void DialogDriver::PostCommand(WPARAM command) const { PostMessageW(dialog_, WM_COMMAND, command, 0); }
+
+void DialogDriver::SendSysCommand(WPARAM command) const { PostMessageW(dialog_, WM_SYSCOMMAND, command, 0); }
+
+std::vector<std::pair<std::wstring, LRESULT>> DialogDriver::ComboEntries(int id) const {
+  HWND combo = Item(id);
+  std::vector<std::pair<std::wstring, LRESULT>> entries;
+  const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, i, 0);
+    std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length > 0 ? length : 0));
+    entries.emplace_back(text, SendMessageW(combo, CB_GETITEMDATA, i, 0));
+  }
+  return entries;
+}
+
+std::wstring DialogDriver::ComboSelectionText(int id) const {
+  const LRESULT selected = SendMessageW(Item(id), CB_GETCURSEL, 0, 0);
+  if (selected == CB_ERR) return {};
+  const auto entries = ComboEntries(id);
+  return static_cast<size_t>(selected) < entries.size() ? entries[static_cast<size_t>(selected)].first : L"";
+}
+
+LRESULT DialogDriver::ComboSelectionData(int id) const {
+  const LRESULT selected = SendMessageW(Item(id), CB_GETCURSEL, 0, 0);
+  return selected == CB_ERR ? CB_ERR : SendMessageW(Item(id), CB_GETITEMDATA, selected, 0);
+}
+
+bool DialogDriver::SelectComboText(int id, const std::wstring& text) const {
+  const auto entries = ComboEntries(id);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].first == text) return SendMessageW(Item(id), CB_SETCURSEL, i, 0) != CB_ERR;
+  }
+  return false;
+}
+
+HWND DialogDriver::FindOtherDialog() const {
+  FindContext context{processId_, nullptr, dialog_, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&context));
+  return context.found;
+}
+
+HWND DialogDriver::WaitOtherDialog(Millis timeout) const {
+  HWND found = nullptr;
+  WaitFor([&] { return (found = FindOtherDialog()) != nullptr; }, timeout);
+  return found;
+}
+
+// A message box's text is its static control 0xFFFF.
+std::wstring DialogDriver::MessageText(HWND box) {
+  wchar_t text[1024] = {};
+  SendMessageW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void DialogDriver::Answer(HWND box, int buttonId) {
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
+}
+
+std::wstring DialogDriver::WindowCaption(HWND window) const {
+  wchar_t caption[256] = {};
+  GetWindowTextW(window, caption, 256);
+  return caption;
+}
+
+HWND DialogDriver::FocusedControl() const {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  const DWORD thread = GetWindowThreadProcessId(dialog_, nullptr);
+  return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+LoggerProcess::~LoggerProcess() {
+  if (processInfo_.hProcess) {
+    if (Running()) {
+      TerminateProcess(processInfo_.hProcess, 1);
+      WaitForSingleObject(processInfo_.hProcess, 5000);
+    }
+    CloseHandle(processInfo_.hProcess);
+    CloseHandle(processInfo_.hThread);
+  }
+}
+
+bool LoggerProcess::Start(const std::wstring& exePath, Millis timeout) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  std::wstring commandLine = L"\"" + exePath + L"\"";
+  if (!CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &processInfo_)) {
+    return false;
+  }
+  return WaitFor([&] { return (dialog_ = FindProcessDialog(processInfo_.dwProcessId, kMainCaption)) != nullptr; },
+                 timeout);
+}
+
+bool LoggerProcess::WaitExit(Millis timeout) {
+  return WaitForSingleObject(processInfo_.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+bool LoggerProcess::Running() const { return WaitForSingleObject(processInfo_.hProcess, 0) == WAIT_TIMEOUT; }
+
+DWORD LoggerProcess::ExitCode() const {
+  DWORD code = 0;
+  GetExitCodeProcess(processInfo_.hProcess, &code);
+  return code;
+}
+
+}  // namespace velmar::driver

@@ -1,0 +1,62 @@
+#include <cstdio>
+#include <cwchar>
+#include <fstream>
+#include <string>
+
+#include "res/resource.h"
+#include "tools/driver/dialog_driver_win.h"
+
+// A scripted session, for the main job's demo without a display:
+// velmar-driver EXE PORT LOGFILE POLLS INTERVAL_MS
+namespace {
+
+using velmar::driver::Millis;
+
+size_t DataRows(const std::wstring& path) {
+  std::ifstream file(path.c_str());
+  std::string line;
+  size_t lines = 0;
+  while (std::getline(file, line)) ++lines;
+  return lines > 3 ? lines - 3 : 0;
+}
+
+int Fail(const char* what) {
+  std::fprintf(stderr, "velmar-driver: %s\n", what);
+  return 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 6) {
+    std::fputs("usage: velmar-driver EXE PORT LOGFILE POLLS INTERVAL_MS\n", stderr);
+    return 2;
+  }
+  const std::wstring exe = argv[1];
+  const std::wstring port = std::wstring(L"COM") + argv[2];
+  const std::wstring logFile = argv[3];
+  const size_t polls = std::wcstoul(argv[4], nullptr, 10);
+  const std::wstring interval = argv[5];
+
+  velmar::driver::LoggerProcess logger;
+  if (!logger.Start(exe, Millis(30000))) return Fail("the logger's window did not appear");
+  const velmar::driver::DialogDriver dialog = logger.Driver();
+  if (!dialog.SelectComboText(IDC_PORT, port)) return Fail("the port is not in the list");
+  dialog.SelectComboText(IDC_BAUD, L"115200");
+  dialog.SetText(IDC_INTERVAL, interval);
+  dialog.SetText(IDC_COMMAND, L"");
+  dialog.Click(IDC_COMBO_COMMANDS);
+  dialog.SetText(IDC_LOGFILE, logFile);
+  dialog.Click(IDOK);
+  if (!velmar::driver::WaitFor([&] { return dialog.Enabled(IDC_STOP) || dialog.FindOtherDialog(); }, Millis(10000)) ||
+      !dialog.Enabled(IDC_STOP)) {
+    return Fail("the run did not start");
+  }
+  const bool polled = velmar::driver::WaitFor([&] { return DataRows(logFile) >= polls; }, Millis(60000));
+  std::wprintf(L"status line: %ls\n", dialog.Text(IDC_STATUS).c_str());
+  dialog.Click(IDC_STOP);
+  velmar::driver::WaitFor([&] { return !dialog.Enabled(IDC_STOP); }, Millis(10000));
+  dialog.Click(IDCANCEL);
+  if (!logger.WaitExit(Millis(10000))) return Fail("the logger did not end");
+  return polled ? 0 : Fail("too few rows were logged");
+}

@@ -1,0 +1,88 @@
+#include <cctype>
+#include <charconv>
+#include <vector>
+
+#include "tools/sim/line_termios.h"
+#include "tools/sim/simulator.h"
+
+namespace velmar::sim {
+
+namespace {
+
+std::vector<std::string_view> Words(std::string_view text) {
+  std::vector<std::string_view> words;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    const std::size_t begin = i;
+    while (i < text.size() && !std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    if (i > begin) words.push_back(text.substr(begin, i - begin));
+  }
+  return words;
+}
+
+bool ToInt(std::string_view text, int& value) {
+  auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return status == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+std::string Simulator::Control(std::string_view command) {
+  const std::vector<std::string_view> w = Words(command);
+  if (w.empty()) return "error empty command";
+  const std::string_view verb = w[0];
+  const std::size_t args = w.size() - 1;
+
+  if (verb == "ping" && args == 0) return "ok pong";
+  if (verb == "mode" && args == 1) {
+    const auto mode = ReplyModeFromName(w[1]);
+    if (!mode) return "error unknown mode " + std::string(w[1]);
+    reply_.mode = *mode;
+    return "ok mode " + std::string(ReplyModeName(*mode));
+  }
+  if (verb == "delay" && args == 1) {
+    int ms = 0;
+    if (!ToInt(w[1], ms) || ms < 0) return "error delay expects milliseconds";
+    reply_.delay = std::chrono::milliseconds(ms);
+    return "ok delay " + std::to_string(ms);
+  }
+  if (verb == "split" && args == 2) {
+    int pieces = 0;
+    int gap = 0;
+    if (!ToInt(w[1], pieces) || !ToInt(w[2], gap) || pieces < 1 || gap < 0)
+      return "error split expects N >= 1 and GAP_MS >= 0";
+    reply_.split_pieces = pieces;
+    reply_.split_gap = std::chrono::milliseconds(gap);
+    return "ok split " + std::to_string(pieces) + " " + std::to_string(gap);
+  }
+  if (verb == "unplug" && args == 0) {
+    Unplug();
+    return "ok unplugged";
+  }
+  if (verb == "replug" && args == 0) {
+    std::string error;
+    if (!Replug(error)) return "error " + error;
+    return "ok plugged " + link_.slave_path();
+  }
+  if (verb == "record" && args == 0) return "ok " + log_.Hex();
+  if (verb == "record-times" && args == 0) return "ok " + log_.TimedItems();
+  if (verb == "clear" && args == 0) {
+    log_.Clear();
+    return "ok cleared";
+  }
+  if (verb == "termios" && args == 0) {
+    if (!link_.plugged()) return "error unplugged";
+    const auto settings = ReadLineSettings(link_.slave_fd());
+    if (!settings) return "error cannot read the line settings";
+    return "ok " + DescribeLineSettings(*settings);
+  }
+  if (verb == "queries" && args == 0) return "ok " + std::to_string(query_lines_);
+  if (verb == "quit" && args == 0) {
+    quit_ = true;
+    return "ok bye";
+  }
+  return "error unknown command: " + std::string(command);
+}
+
+}  // namespace velmar::sim

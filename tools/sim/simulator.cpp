@@ -1,0 +1,141 @@
+#include "tools/sim/simulator.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+#include "tools/sim/line_termios.h"
+#include "tools/sim/query_language.h"
+
+namespace velmar::sim {
+
+namespace {
+
+// The other program's query lines are a few dozen bytes; anything longer is noise.
+constexpr std::size_t kMaxLineLength = 64 * 1024;
+// Replies nobody reads pile up here once the pty's own buffer is full; past this they are dropped.
+constexpr std::size_t kMaxUnsent = 1024 * 1024;
+// After a hang-up the master would report ready at once, over and over.
+constexpr auto kQuietAfterHangUp = std::chrono::milliseconds(100);
+
+}  // namespace
+
+Simulator::Simulator(const Options& options, std::uint64_t seed, std::FILE* record_file,
+                     Clock::time_point start)
+    : link_(options.link_path),
+      model_(seed),
+      rng_(seed ^ 0x9E3779B97F4A7C15ULL),
+      reply_(options.reply),
+      record_file_(record_file),
+      start_(start) {}
+
+bool Simulator::Replug(std::string& error) {
+  if (link_.plugged()) return true;
+  ForgetTraffic();
+  return link_.Plug(error);
+}
+
+void Simulator::Unplug() {
+  link_.Unplug();
+  ForgetTraffic();
+}
+
+void Simulator::ForgetTraffic() {
+  line_.clear();
+  pending_.clear();
+  unsent_.clear();
+  quiet_until_.reset();
+}
+
+std::chrono::microseconds Simulator::SinceStart(Clock::time_point t) const {
+  return std::chrono::duration_cast<std::chrono::microseconds>(t - start_);
+}
+
+void Simulator::AddPollFds(std::vector<pollfd>& fds, Clock::time_point now) {
+  poll_index_.reset();
+  if (quiet_until_ && now >= *quiet_until_) quiet_until_.reset();
+  if (!link_.plugged() || quiet_until_) return;
+  poll_index_ = fds.size();
+  fds.push_back({link_.master_fd(), static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), 0});
+}
+
+void Simulator::Dispatch(const std::vector<pollfd>& fds, Clock::time_point now) {
+  if (!poll_index_ || !link_.plugged()) return;
+  const short revents = fds[*poll_index_].revents;
+  if (revents & POLLOUT) Flush();
+  if (revents & (POLLIN | POLLHUP | POLLERR)) Receive(now);
+}
+
+void Simulator::Receive(Clock::time_point now) {
+  unsigned char buffer[4096];
+  while (link_.plugged()) {
+    const ssize_t n = read(link_.master_fd(), buffer, sizeof buffer);
+    if (n > 0) {
+      for (ssize_t i = 0; i < n; ++i) Take(buffer[i], now);
+      continue;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+    // EIO: no slave is open. Not expected while we hold one, but never fatal: wait and retry.
+    quiet_until_ = now + kQuietAfterHangUp;
+    return;
+  }
+}
+
+void Simulator::Take(unsigned char byte, Clock::time_point now) {
+  const auto at = SinceStart(now);
+  log_.Add(at, byte);
+  if (record_file_) {
+    std::fputs(ByteLog::RecordLine(at, byte).c_str(), record_file_);
+    std::fflush(record_file_);
+  }
+  if (byte == '\n') {
+    ++query_lines_;
+    Answer(now);
+    line_.clear();
+  } else if (byte != '\r' && line_.size() < kMaxLineLength) {
+    line_ += static_cast<char>(byte);
+  }
+}
+
+void Simulator::Answer(Clock::time_point now) {
+  model_.AdvanceTo(std::chrono::duration<double>(now - start_).count());
+  const std::optional<std::string> values = AnswerLine(line_, model_);
+  if (!values) return;
+  const auto line_settings = ReadLineSettings(link_.slave_fd());
+  const unsigned baud = line_settings ? line_settings->speed : 0;
+  for (ReplyChunk& chunk : ShapeReply(*values, reply_, baud, rng_)) {
+    // Pieces keep their order even when a later line was answered with a shorter delay.
+    last_due_ = std::max(last_due_, now + chunk.offset);
+    pending_.push_back({last_due_, std::move(chunk.bytes)});
+  }
+}
+
+void Simulator::RunDue(Clock::time_point now) {
+  while (!pending_.empty() && pending_.front().due <= now) {
+    if (unsent_.size() < kMaxUnsent) unsent_ += pending_.front().bytes;
+    pending_.pop_front();
+  }
+  Flush();
+}
+
+void Simulator::Flush() {
+  while (link_.plugged() && !unsent_.empty()) {
+    const ssize_t n = write(link_.master_fd(), unsent_.data(), unsent_.size());
+    if (n > 0) {
+      unsent_.erase(0, static_cast<std::size_t>(n));
+      continue;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+    unsent_.clear();
+  }
+}
+
+std::optional<Simulator::Clock::time_point> Simulator::NextWakeUp() const {
+  std::optional<Clock::time_point> wake = quiet_until_;
+  if (!pending_.empty() && (!wake || pending_.front().due < *wake)) wake = pending_.front().due;
+  return wake;
+}
+
+}  // namespace velmar::sim
