@@ -26,6 +26,24 @@ bool ToInt(std::string_view text, int& value) {
   return status == std::errc() && end == text.data() + text.size();
 }
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool FromHex(std::string_view hex, std::string& bytes) {
+  if (hex.size() % 2 != 0) return false;
+  for (std::size_t i = 0; i < hex.size(); i += 2) {
+    const int high = HexDigit(hex[i]);
+    const int low = HexDigit(hex[i + 1]);
+    if (high < 0 || low < 0) return false;
+    bytes.push_back(static_cast<char>(high * 16 + low));
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string Simulator::Control(std::string_view command) {
@@ -76,6 +94,13 @@ std::string Simulator::Control(std::string_view command) {
     const auto settings = ReadLineSettings(link_.slave_fd());
     if (!settings) return "error cannot read the line settings";
     return "ok " + DescribeLineSettings(*settings);
+  }
+  if (verb == "send" && args == 1) {
+    std::string bytes;
+    if (!FromHex(w[1], bytes)) return "error send expects hex bytes";
+    unsent_ += bytes;
+    Flush();
+    return "ok sent " + std::to_string(bytes.size());
   }
   if (verb == "queries" && args == 0) return "ok " + std::to_string(query_lines_);
   if (verb == "quit" && args == 0) {

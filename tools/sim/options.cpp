@@ -76,6 +76,7 @@ Control commands, one per line, each answered by one line "ok ..." or "error ...
   clear                  forget the received bytes
   termios                ok speed=<baud> csize=<5..8> parenb= cstopb= crtscts= ixon= ixoff= raw=
                          (each flag 0 or 1, as the other side set its end of the line)
+  send HEX               write these bytes (two hex digits each) to the line at once
   queries                ok <number of query lines received>
   quit                   exit
 )";

@@ -1,0 +1,68 @@
+#pragma once
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/simulator_win.h"
+#include "tools/driver/dialog_driver_win.h"
+
+namespace velmar::test {
+
+using driver::Millis;
+
+inline constexpr int kSimPort = 12;
+inline const std::vector<int> kTestPorts{2, 3, 7, 12, 13};
+inline constexpr wchar_t kSettingsKey[] = L"Software\\Local AppWizard-Generated Applications\\VelmarDataLogger";
+
+// Each test starts the real program with fresh settings, the standard test ports and a
+// folder of its own for log files.
+class LoggerTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  bool Launch();
+  driver::DialogDriver& Dialog() { return dialog_; }
+
+  // Sets the controls for a run on the simulator's port.
+  void Configure(const std::wstring& logPath, const std::wstring& command, const std::wstring& interval = L"100",
+                 const std::wstring& baud = L"115200");
+  // Clicks Start and waits until the run is on (Stop enabled).
+  bool StartRun();
+  bool StopRun();
+  // Clicks Close and waits for the process to end.
+  bool CloseLogger();
+
+  // Waits for a message box and checks its text and caption, then answers it.
+  void ExpectMessage(const std::wstring& text, int answer = IDOK);
+  bool WaitStatus(const std::wstring& fragment, Millis timeout = Millis(10000));
+  bool WaitDataRows(const std::wstring& path, size_t rows, Millis timeout = Millis(20000));
+  bool Responsive();
+
+  std::wstring LogPath(const std::wstring& name) const { return folder_ + L"\\" + name; }
+
+  driver::LoggerProcess logger_;
+  driver::DialogDriver dialog_{nullptr, 0};
+  Simulator sim_;
+
+ private:
+  std::wstring folder_;
+};
+
+std::vector<std::string> ReadLines(const std::wstring& path);
+std::string ReadFileBytes(const std::wstring& path);
+size_t CountDataRows(const std::wstring& path);
+std::string Narrow(const std::wstring& text);
+
+// Rows of the last run in a log file: point, elapsed time and reply of each.
+struct Row {
+  int point;
+  int elapsed;
+  std::string reply;
+};
+std::vector<Row> DataRowsOf(const std::vector<std::string>& lines);
+
+}  // namespace velmar::test
