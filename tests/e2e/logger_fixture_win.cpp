@@ -7,6 +7,28 @@
 #include "tools/driver/port_control_win.h"
 
 namespace velmar::test {
+namespace {
+
+// Log folders of passing tests go; a failed test's files stay for a look.
+void RemoveFolder(const std::wstring& folder) {
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveFolder(folder + L"\\" + name);
+      } else {
+        DeleteFileW((folder + L"\\" + name).c_str());
+      }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
 
 void LoggerTest::SetUp() {
   RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
@@ -30,6 +52,7 @@ void LoggerTest::TearDown() {
     CloseLogger();
   }
   driver::ShowOnlyPorts(kTestPorts);
+  if (!HasFailure()) RemoveFolder(folder_);
 }
 
 bool LoggerTest::Launch() {
