@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Creates the private Wine prefix the Windows tests run in, once.
-# Usage: wine-prefix.sh PREFIX PORTS_DIR
+# Usage: wine-prefix.sh PREFIX PORTS_DIR [--display]
+# Without --display the prefix uses the null graphics driver: headless runs need no X server.
 # Registers every port COM1-COM255 at a stable symlink PORTS_DIR/comN that the tests own, so
 # Wine maps no host tty (/dev/ttyS0 ...) into the test ports; the tests then hide the ports
 # they do not want (velmar-portctl), and plug them back in to simulate an adapter.
 set -euo pipefail
 prefix=$1
 ports_dir=$2
+display=${3:-}
 stamp="$prefix/.velmar-ready"
 [ -f "$stamp" ] && exit 0
 
@@ -15,7 +17,7 @@ unset DISPLAY
 rm -rf "$prefix"
 mkdir -p "$prefix" "$ports_dir"
 wineboot -i >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+[ "$display" = --display ] || wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
 reg_file="$prefix/ports.reg"
 {
   printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Every test: installs what is missing, builds, then runs the native tests and the Windows
+# tests (unit, end-to-end and reliability) under Wine in the private prefix.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh
+export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
+unset DISPLAY
+# One wineserver for the whole suite, so no test pays for its start.
+wineserver -p </dev/null >/dev/null 2>&1 || true  # already up is fine
+trap 'wineserver -k 2>/dev/null || true' EXIT
+status=0
+ctest --preset native -j2 || status=1
+ctest --preset windows || status=1
+exit $status
