@@ -106,8 +106,12 @@ std::string Simulator::Command(const std::string& line) {
 
 bool Simulator::Ok(const std::string& line) { return ReplyTo(line).rfind("ok", 0) == 0; }
 
-std::string Simulator::Received() {
-  const std::string hex = Command("record");
+std::string Simulator::Received() { return BytesOf("record"); }
+
+std::string Simulator::Sent() { return BytesOf("sent"); }
+
+std::string Simulator::BytesOf(const std::string& command) {
+  const std::string hex = Command(command);
   std::string bytes;
   for (size_t i = 0; i + 1 < hex.size(); i += 2) {
     bytes.push_back(static_cast<char>(FromHex(hex[i]) * 16 + FromHex(hex[i + 1])));

@@ -26,10 +26,13 @@ class Simulator {
   bool Ok(const std::string& line);
   // Every byte received so far, raw.
   std::string Received();
+  // Every byte written to the line so far, raw.
+  std::string Sent();
   int Queries();
 
  private:
   std::string ReplyTo(const std::string& line);
+  std::string BytesOf(const std::string& command);
 
   SOCKET socket_ = INVALID_SOCKET;
   std::string buffered_;

@@ -1,6 +1,8 @@
+#include <chrono>
 #include <cstdio>
 #include <cwchar>
 #include <fstream>
+#include <iostream>
 #include <string>
 
 #include "res/resource.h"
@@ -8,6 +10,8 @@
 
 // A scripted session, for the main job's demo without a display:
 // velmar-driver EXE PORT LOGFILE POLLS INTERVAL_MS
+// POLLS 0 holds the run until a line arrives on stdin instead: a benchmark then stops it when
+// it has seen enough, and the driver does not touch the log file or the server meanwhile.
 namespace {
 
 using velmar::driver::Millis;
@@ -39,7 +43,10 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring interval = argv[5];
 
   velmar::driver::LoggerProcess logger;
+  const auto launched = std::chrono::steady_clock::now();
   if (!logger.Start(exe, Millis(30000))) return Fail("the logger's window did not appear");
+  const auto ready = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - launched);
+  std::printf("dialog ready after %lld ms\n", static_cast<long long>(ready.count()));
   const velmar::driver::DialogDriver dialog = logger.Driver();
   if (!dialog.SelectComboText(IDC_PORT, port)) return Fail("the port is not in the list");
   dialog.SelectComboText(IDC_BAUD, L"115200");
@@ -52,7 +59,15 @@ int wmain(int argc, wchar_t** argv) {
       !dialog.Enabled(IDC_STOP)) {
     return Fail("the run did not start");
   }
-  const bool polled = velmar::driver::WaitFor([&] { return DataRows(logFile) >= polls; }, Millis(60000));
+  bool polled = true;
+  if (polls == 0) {
+    std::puts("running");
+    std::fflush(stdout);
+    std::string line;
+    std::getline(std::cin, line);
+  } else {
+    polled = velmar::driver::WaitFor([&] { return DataRows(logFile) >= polls; }, Millis(60000));
+  }
   std::wprintf(L"status line: %ls\n", dialog.Text(IDC_STATUS).c_str());
   dialog.Click(IDC_STOP);
   velmar::driver::WaitFor([&] { return !dialog.Enabled(IDC_STOP); }, Millis(10000));

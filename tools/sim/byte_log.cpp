@@ -23,16 +23,21 @@ std::string ByteLog::Hex() const {
   return out;
 }
 
-std::string ByteLog::TimedItems() const {
+template <typename Unit>
+std::string ByteLog::TimedItemsIn() const {
   std::string out;
   for (const Entry& e : entries_) {
     if (!out.empty()) out += ' ';
-    out += std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(e.at).count());
+    out += std::to_string(std::chrono::duration_cast<Unit>(e.at).count());
     out += ':';
     AppendHex(out, e.byte);
   }
   return out;
 }
+
+std::string ByteLog::TimedItems() const { return TimedItemsIn<std::chrono::milliseconds>(); }
+
+std::string ByteLog::TimedItemsUs() const { return TimedItemsIn<std::chrono::microseconds>(); }
 
 std::string ByteLog::RecordLine(std::chrono::microseconds since_start, unsigned char byte) {
   std::string line = std::to_string(since_start.count());

@@ -17,6 +17,8 @@ class ByteLog {
   std::string Hex() const;
   // "<ms since start>:<hex byte>" items separated by spaces.
   std::string TimedItems() const;
+  // The same in microseconds, fine enough to time one exchange.
+  std::string TimedItemsUs() const;
 
   // One line of the record file: "<us since start> <hex byte>".
   static std::string RecordLine(std::chrono::microseconds since_start, unsigned char byte);
@@ -26,6 +28,9 @@ class ByteLog {
     std::chrono::microseconds at;
     unsigned char byte;
   };
+  template <typename Unit>
+  std::string TimedItemsIn() const;
+
   std::vector<Entry> entries_;
 };
 

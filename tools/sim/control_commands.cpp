@@ -84,9 +84,18 @@ std::string Simulator::Control(std::string_view command) {
     return "ok plugged " + link_.slave_path();
   }
   if (verb == "record" && args == 0) return "ok " + log_.Hex();
+  if (verb == "sent" && args == 0) return "ok " + sent_.Hex();
   if (verb == "record-times" && args == 0) return "ok " + log_.TimedItems();
+  if (verb == "record-times-us" && args == 0) return "ok " + log_.TimedItemsUs();
+  if (verb == "sent-times-us" && args == 0) return "ok " + sent_.TimedItemsUs();
+  // steady_clock is CLOCK_MONOTONIC here, so a harness can put the byte times on its own clock.
+  if (verb == "start-time" && args == 0) {
+    const auto since_epoch = std::chrono::duration_cast<std::chrono::microseconds>(start_.time_since_epoch());
+    return "ok " + std::to_string(since_epoch.count());
+  }
   if (verb == "clear" && args == 0) {
     log_.Clear();
+    sent_.Clear();
     return "ok cleared";
   }
   if (verb == "termios" && args == 0) {

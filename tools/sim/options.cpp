@@ -73,7 +73,11 @@ Control commands, one per line, each answered by one line "ok ..." or "error ...
   unplug | replug        as the signals; both do nothing when already in that state
   record                 ok <received bytes as hex, two digits per byte>
   record-times           ok <ms since start>:<hex byte> ...
-  clear                  forget the received bytes
+  record-times-us        ok <us since start>:<hex byte> ... (received bytes)
+  sent-times-us          ok <us since start>:<hex byte> ... (written bytes, timed after the write)
+  start-time             ok <CLOCK_MONOTONIC microseconds when the simulator started>
+  sent                   ok <bytes written to the line so far, as hex>
+  clear                  forget the received and sent bytes
   termios                ok speed=<baud> csize=<5..8> parenb= cstopb= crtscts= ixon= ixoff= raw=
                          (each flag 0 or 1, as the other side set its end of the line)
   send HEX               write these bytes (two hex digits each) to the line at once

@@ -124,6 +124,8 @@ void Simulator::Flush() {
   while (link_.plugged() && !unsent_.empty()) {
     const ssize_t n = write(link_.master_fd(), unsent_.data(), unsent_.size());
     if (n > 0) {
+      const auto at = SinceStart(Clock::now());
+      for (ssize_t i = 0; i < n; ++i) sent_.Add(at, static_cast<unsigned char>(unsent_[static_cast<std::size_t>(i)]));
       unsent_.erase(0, static_cast<std::size_t>(n));
       continue;
     }

@@ -58,6 +58,8 @@ class Simulator {
   std::mt19937_64 rng_;
   ReplySettings reply_;
   ByteLog log_;
+  // Every byte written to the line, so tests can check that the logger kept all of them.
+  ByteLog sent_;
   std::FILE* record_file_;
   Clock::time_point start_;
   std::string line_;

@@ -1,0 +1,126 @@
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_check.h"
+#include "serial/reply_reader.h"
+
+namespace {
+
+struct Arrival {
+  uint64_t at;  // ms after the first read starts
+  char byte;
+};
+
+struct Script {
+  bool defaultTimeout;
+  uint32_t timeoutMs;
+  std::vector<Arrival> arrivals;
+  std::array<uint32_t, 4> sleepMs;  // one timer period at most, as Sleep(1) takes
+  uint8_t pollCostBits;             // which empty polls cost a millisecond; never all free
+};
+
+Script ScriptFromInput(FuzzedDataProvider& input) {
+  Script script{};
+  script.defaultTimeout = input.ConsumeBool();
+  script.timeoutMs =
+      script.defaultTimeout ? velmar::kReplyTimeoutMs : input.ConsumeIntegralInRange<uint32_t>(1, 2000);
+  for (uint32_t& ms : script.sleepMs) ms = input.ConsumeIntegralInRange<uint32_t>(1, 16);
+  script.pollCostBits = input.ConsumeIntegral<uint8_t>() | 1;
+  // The settings come from the end of the input; the front is (gap in ms, byte) pairs.
+  const std::vector<uint8_t> pairs = input.ConsumeRemainingBytes<uint8_t>();
+  uint64_t at = 0;
+  for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
+    at += pairs[i];
+    script.arrivals.push_back({at, static_cast<char>(pairs[i + 1])});
+  }
+  return script;
+}
+
+// Model time runs in 64 bits from zero; only the tick the reader sees wraps. Taking a byte the
+// driver already holds costs nothing, so every byte that arrived before the deadline is owed.
+class ScriptedSource final : public velmar::ReplySource {
+ public:
+  ScriptedSource(const Script& script, uint32_t startTick) : script_(script), startTick_(startTick) {}
+
+  bool ReadByte(char& byte) override {
+    if (next_ < script_.arrivals.size() && script_.arrivals[next_].at <= now_) {
+      byte = script_.arrivals[next_++].byte;
+      return true;
+    }
+    if ((script_.pollCostBits >> (emptyPolls_++ % 8)) & 1) ++now_;
+    return false;
+  }
+  uint32_t TickCount() override { return static_cast<uint32_t>(startTick_ + now_); }
+  void SleepOneMs() override { now_ += script_.sleepMs[sleeps_++ % script_.sleepMs.size()]; }
+
+  uint64_t Now() const { return now_; }
+  std::size_t Consumed() const { return next_; }
+
+ private:
+  const Script& script_;
+  uint32_t startTick_;
+  uint64_t now_ = 0;
+  std::size_t next_ = 0;
+  std::size_t emptyPolls_ = 0;
+  std::size_t sleeps_ = 0;
+};
+
+struct Outcome {
+  std::vector<std::string> replies;
+  uint64_t endedAt;
+  bool operator==(const Outcome&) const = default;
+};
+
+// Reads replies until the script is used up, checking each against what the arrivals owe.
+Outcome ReadAll(const Script& script, uint32_t startTick) {
+  ScriptedSource source(script, startTick);
+  Outcome outcome{};
+  const auto& arrivals = script.arrivals;
+  do {
+    const uint64_t deadline = source.Now() + script.timeoutMs;
+    const std::size_t first = source.Consumed();
+    std::string owed;
+    bool endsAtCr = false;
+    std::size_t end = first;
+    for (; end < arrivals.size() && arrivals[end].at < deadline; ++end) {
+      if (arrivals[end].byte == '\r') {
+        endsAtCr = true;
+        ++end;
+        break;
+      }
+      if (arrivals[end].byte != '\n') owed.push_back(arrivals[end].byte);
+    }
+
+    const std::string reply = script.defaultTimeout
+                                  ? velmar::ReadReplyLine(source)
+                                  : velmar::ReadReplyLine(source, script.timeoutMs);
+    FUZZ_CHECK(reply.find_first_of("\r\n") == std::string::npos);
+    FUZZ_CHECK(reply == owed);
+    FUZZ_CHECK(source.Consumed() == end);
+    FUZZ_CHECK(source.Now() <= deadline + 1);
+    if (!endsAtCr) FUZZ_CHECK(source.Now() >= deadline);
+    outcome.replies.push_back(reply);
+  } while (source.Consumed() < arrivals.size() && outcome.replies.size() < 4);
+  outcome.endedAt = source.Now();
+  return outcome;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  const uint32_t startTick = input.ConsumeIntegral<uint32_t>();
+  const uint32_t beforeWrap = input.ConsumeIntegral<uint16_t>();
+  const Script script = ScriptFromInput(input);
+
+  const Outcome anywhere = ReadAll(script, startTick);
+  // Starting just short of the wrap must change nothing.
+  const Outcome acrossWrap = ReadAll(script, UINT32_MAX - beforeWrap % (script.timeoutMs + 1));
+  FUZZ_CHECK(anywhere == acrossWrap);
+  return 0;
+}
