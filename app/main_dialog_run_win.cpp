@@ -58,8 +58,7 @@ void CVelmarDataLoggerDlg::OnCancel() {
 void CVelmarDataLoggerDlg::OnStart() {
   if (!UpdateData(true)) return;
   const int port = velmar::SelectedPortOf(m_portList);
-  m_baudRate = velmar::LeadingDecimal(velmar::WindowText(
-      m_baudList ? m_baudList : Item(IDC_BAUD)));
+  m_baudRate = velmar::LeadingDecimal(velmar::WindowText(m_baudList));
   m_run.Begin();
   if (!m_serial.Open(port, static_cast<DWORD>(m_baudRate))) {
     ShowMessage(L"Cannot open communications port, aborting!");

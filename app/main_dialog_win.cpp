@@ -198,8 +198,8 @@ void CVelmarDataLoggerDlg::OnHelp() {
 
 void CVelmarDataLoggerDlg::LoadSettings() {
   const velmar::AppSettings stored = velmar::LoadSettings(SettingsProfile());
-  velmar::RebuildPortList(Item(IDC_PORT), stored.comPort, false);
-  SendMessageW(Item(IDC_BAUD), CB_SETCURSEL, velmar::BaudListIndexForRate(stored.baudRate), 0);
+  velmar::RebuildPortList(m_portList, stored.comPort, false);
+  SendMessageW(m_baudList, CB_SETCURSEL, velmar::BaudListIndexForRate(stored.baudRate), 0);
   m_interval = stored.interval;
   m_command = stored.command;
   m_logFilePath = stored.fileName;
