@@ -216,3 +216,50 @@ TEST_F(LoggerTest, CloseButtonEscapeAndCloseBoxEachEndTheProcess) {
 
 }  // namespace
 }  // namespace velmar::test
+
+namespace velmar::test {
+namespace {
+
+// The file dialog's name box: the combo box of explorer-style dialogs, else the plain edit.
+HWND FileNameBox(HWND fileDialog) {
+  HWND box = GetDlgItem(fileDialog, 0x47C);
+  return box ? box : GetDlgItem(fileDialog, 0x480);
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[MAX_PATH] = {};
+  SendMessageW(window, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+TEST_F(LoggerTest, BrowseStartsFromTheLastExchangedPathAndReplacesItOnlyWhenConfirmed) {
+  ASSERT_TRUE(Launch());
+  // The path is read before the interval is rejected, so the field keeps it.
+  Dialog().SetText(IDC_LOGFILE, LogPath(L"typed.csv"));
+  Dialog().SetText(IDC_INTERVAL, L"abc");
+  Dialog().Click(IDOK);
+  ExpectMessage(L"Enter an integer.");
+
+  Dialog().Click(IDC_BROWSE);
+  HWND files = Dialog().WaitOtherDialog(Millis(10000));
+  ASSERT_NE(files, nullptr);
+  ASSERT_NE(FileNameBox(files), nullptr);
+  EXPECT_TRUE(driver::WaitFor([&] { return TextOf(FileNameBox(files)) == L"typed.csv"; }, Millis(5000)))
+      << Narrow(TextOf(FileNameBox(files)));
+  driver::DialogDriver::Answer(files, IDCANCEL);
+  ASSERT_TRUE(driver::WaitFor([&] { return !IsWindow(files); }, Millis(5000)));
+  EXPECT_EQ(Dialog().Text(IDC_LOGFILE), LogPath(L"typed.csv"));
+
+  Dialog().Click(IDC_BROWSE);
+  files = Dialog().WaitOtherDialog(Millis(10000));
+  ASSERT_NE(files, nullptr);
+  const std::wstring picked = LogPath(L"picked.csv");
+  SendMessageW(FileNameBox(files), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picked.c_str()));
+  driver::DialogDriver::Answer(files, IDOK);
+  ASSERT_TRUE(driver::WaitFor([&] { return !IsWindow(files); }, Millis(5000)));
+  EXPECT_TRUE(driver::WaitFor([&] { return Dialog().Text(IDC_LOGFILE) == picked; }, Millis(5000)))
+      << Narrow(Dialog().Text(IDC_LOGFILE));
+}
+
+}  // namespace
+}  // namespace velmar::test
