@@ -20,22 +20,23 @@ struct Script {
   bool defaultTimeout;
   uint32_t timeoutMs;
   std::vector<Arrival> arrivals;
-  std::array<uint32_t, 4> sleepMs;  // one timer period at most, as Sleep(1) takes
+  std::array<uint32_t, 4> sleepMs;  // a 1 ms sleep may last up to one 16 ms timer period
   uint8_t pollCostBits;             // which empty polls cost a millisecond; never all free
 };
 
 Script ScriptFromInput(FuzzedDataProvider& input) {
   Script script{};
   script.defaultTimeout = input.ConsumeBool();
-  script.timeoutMs =
-      script.defaultTimeout ? velmar::kReplyTimeoutMs : input.ConsumeIntegralInRange<uint32_t>(1, 2000);
+  script.timeoutMs = script.defaultTimeout ? velmar::kReplyTimeoutMs
+                                           : input.ConsumeIntegralInRange<uint32_t>(1, 2000);
   for (uint32_t& ms : script.sleepMs) ms = input.ConsumeIntegralInRange<uint32_t>(1, 16);
   script.pollCostBits = input.ConsumeIntegral<uint8_t>() | 1;
-  // The settings come from the end of the input; the front is (gap in ms, byte) pairs.
+  // The settings come from the end of the input; the front is (gap, byte) pairs. Gaps are
+  // exact up to 127 ms and coarse beyond, so one pair can span a whole deadline.
   const std::vector<uint8_t> pairs = input.ConsumeRemainingBytes<uint8_t>();
   uint64_t at = 0;
   for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
-    at += pairs[i];
+    at += pairs[i] < 128 ? pairs[i] : (pairs[i] - 127u) * 16;
     script.arrivals.push_back({at, static_cast<char>(pairs[i + 1])});
   }
   return script;
@@ -45,7 +46,8 @@ Script ScriptFromInput(FuzzedDataProvider& input) {
 // driver already holds costs nothing, so every byte that arrived before the deadline is owed.
 class ScriptedSource final : public velmar::ReplySource {
  public:
-  ScriptedSource(const Script& script, uint32_t startTick) : script_(script), startTick_(startTick) {}
+  ScriptedSource(const Script& script, uint32_t startTick)
+      : script_(script), startTick_(startTick) {}
 
   bool ReadByte(char& byte) override {
     if (next_ < script_.arrivals.size() && script_.arrivals[next_].at <= now_) {
@@ -76,7 +78,8 @@ struct Outcome {
   bool operator==(const Outcome&) const = default;
 };
 
-// Reads replies until the script is used up, checking each against what the arrivals owe.
+// Reads replies until the script is used up (four at most), checking each against what the
+// arrivals owe.
 Outcome ReadAll(const Script& script, uint32_t startTick) {
   ScriptedSource source(script, startTick);
   Outcome outcome{};
@@ -102,6 +105,7 @@ Outcome ReadAll(const Script& script, uint32_t startTick) {
     FUZZ_CHECK(reply.find_first_of("\r\n") == std::string::npos);
     FUZZ_CHECK(reply == owed);
     FUZZ_CHECK(source.Consumed() == end);
+    // The last poll before the deadline may cost one more millisecond.
     FUZZ_CHECK(source.Now() <= deadline + 1);
     if (!endsAtCr) FUZZ_CHECK(source.Now() >= deadline);
     outcome.replies.push_back(reply);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing, builds, then runs the native tests and the Windows
-# tests (unit, end-to-end and reliability) under Wine in the private prefix.
+# tests (unit, end-to-end and reliability) under Wine in the private prefix, then each fuzzer
+# for a short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -12,4 +13,5 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 status=0
 ctest --preset native -j2 || status=1
 ctest --preset windows || status=1
+ctest --preset fuzz -j2 || status=1
 exit $status

@@ -14,10 +14,10 @@ std::string ReadReplyLine(ReplySource& source, uint32_t timeoutMs) {
     // Unsigned differences stay right across the 32-bit tick wrap.
     const uint32_t elapsed = source.TickCount() - start;
     if (elapsed >= timeoutMs) break;
-    // After a dropped LF the next byte is read at once; the deadline still holds, so an
-    // endless stream of LFs cannot hold the window.
-    if (got && byte == '\n') continue;
-    if (timeoutMs - elapsed > kSleepMarginMs) source.SleepOneMs();
+    // Sleep only between empty polls: a reply that is streaming in is read at once (a 1 ms
+    // sleep can last a whole 15.6 ms tick on Windows). The deadline holds either way, so an
+    // endless stream of bytes cannot hold the window.
+    if (!got && timeoutMs - elapsed > kSleepMarginMs) source.SleepOneMs();
   }
   return reply;
 }

@@ -17,8 +17,8 @@ class ReplySource {
 constexpr uint32_t kReplyTimeoutMs = 1000;
 
 // Reads up to the first CR, dropping LFs anywhere. The deadline is fixed at the start, so a
-// reply that runs late is cut there and its rest begins the next reply. Sleeps only while
-// more than 16 ms remain, so the coarse sleep cannot overshoot the deadline.
+// reply that runs late is cut there and its rest begins the next reply. Sleeps between empty
+// polls only while more than 16 ms remain, so the coarse sleep cannot overshoot the deadline.
 std::string ReadReplyLine(ReplySource& source, uint32_t timeoutMs = kReplyTimeoutMs);
 
 }  // namespace velmar

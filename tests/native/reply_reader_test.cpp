@@ -103,3 +103,15 @@ TEST(ReplyFraming, AStreamOfLineFeedsCannotHoldTheReaderPastTheDeadline) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ReplyFraming, AReplyThatIsStreamingInIsReadWithoutSleeping) {
+  ScriptedInstrument instrument(0);
+  for (int i = 0; i < 300; ++i) instrument.At(0, "x");  // all waiting at once
+  instrument.At(0, "\r");
+  EXPECT_EQ(velmar::ReadReplyLine(instrument).size(), 300u);
+  EXPECT_EQ(instrument.LastSleepAt(), 0u);
+}
+
+}  // namespace
