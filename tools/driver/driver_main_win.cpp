@@ -47,6 +47,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!logger.Start(exe, Millis(30000))) return Fail("the logger's window did not appear");
   const auto ready = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - launched);
   std::printf("dialog ready after %lld ms\n", static_cast<long long>(ready.count()));
+  std::fflush(stdout);
   const velmar::driver::DialogDriver dialog = logger.Driver();
   if (!dialog.SelectComboText(IDC_PORT, port)) return Fail("the port is not in the list");
   dialog.SelectComboText(IDC_BAUD, L"115200");

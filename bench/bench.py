@@ -1,0 +1,306 @@
+"""Runs the program under Wine and the pyserial reference logger against one simulated
+instrument, one after the other, and prints their figures side by side. run-bench.sh sets up
+the build, the Wine prefix and its server before calling this."""
+import argparse
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import time
+
+import measure
+
+COMBO_QUERY = "las:ldi?;ldv?;mdi?;out?;eve?;cond?;tec:ite?;v?;t?;r?;out?;eve?;cond?;err?"
+PORT = 12
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+class Simulator:
+    """The instrument on COM12, steered and read out over its control port."""
+
+    def __init__(self, sim, link, work, delay_ms):
+        port_file = os.path.join(work, "sim.port")
+        self.errors = open(os.path.join(work, "sim.log"), "w")
+        self.proc = subprocess.Popen(
+            [sim, "--link", link, "--control", "0", "--port-file", port_file, "--delay", str(delay_ms)],
+            stdout=subprocess.DEVNULL, stderr=self.errors)
+        for _ in range(200):
+            if os.path.exists(port_file) and os.path.lexists(link):
+                break
+            time.sleep(0.025)
+        with open(port_file) as f:
+            self.sock = socket.create_connection(("127.0.0.1", int(f.read())))
+        self.lines = self.sock.makefile("rb")
+        self.link = link
+        self.start = int(self.ask("start-time")) / 1e6
+
+    def ask(self, command):
+        self.sock.sendall(command.encode() + b"\n")
+        answer = self.lines.readline().decode().strip()
+        if not answer.startswith("ok"):
+            raise RuntimeError(f"simulator: {command}: {answer}")
+        return answer[3:]
+
+    def timed_bytes(self, command):
+        """[(monotonic seconds, byte)] from record-times-us / sent-times-us."""
+        items = []
+        for item in self.ask(command).split():
+            us, byte = item.split(":")
+            items.append((self.start + int(us) / 1e6, int(byte, 16)))
+        return items
+
+    def close(self):
+        try:
+            self.ask("quit")
+        except (OSError, RuntimeError):
+            pass
+        self.proc.wait(timeout=10)
+        self.errors.close()
+
+
+def queries(received):
+    """(first byte time, LF time) of each query line the simulator received."""
+    lines, first = [], None
+    for t, byte in received:
+        if byte == 0x0A:
+            if first is not None:
+                lines.append((first, t))
+            first = None
+        elif first is None and byte != 0x0D:
+            first = t
+    return lines
+
+
+def replies(sent):
+    """(text, time of the write that carried its CR) of each reply line the simulator wrote."""
+    lines, text = [], bytearray()
+    for t, byte in sent:
+        if byte == 0x0D:
+            lines.append((text.decode("latin-1"), t))
+            text = bytearray()
+        elif byte != 0x0A:
+            text.append(byte)
+    return lines
+
+
+def win_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def run_wine(args, log, interval_ms, polls):
+    watcher = measure.RowWatcher(log)
+    driver = subprocess.Popen(
+        ["wine", os.path.join(args.windows_dir, "velmar-driver.exe"), win_path(args.exe), str(PORT),
+         win_path(log), "0", str(interval_ms)],
+        stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    try:
+        ready = driver.stdout.readline().strip()
+        if not ready.startswith("dialog ready after"):
+            raise RuntimeError(f"driver: {ready or 'no window'}")
+        launch_ms = float(ready.split()[3])
+        processes = measure.prefix_processes(args.prefix)
+        logger = measure.find_process(processes, os.path.basename(args.exe))
+        server = next((pid for pid, name in processes.items() if name.startswith("wineserver")), None)
+        others = {pid: name for pid, name in processes.items() if pid not in (logger, server)}
+        if driver.stdout.readline().strip() != "running":
+            raise RuntimeError("driver: the run did not start")
+        others_before = measure.cpu_by_name(others)
+        rows = watcher.wait_rows(polls, polls * (interval_ms / 1000 + 1.2) + 10,
+                                 lambda: (measure.cpu_seconds(logger), measure.cpu_seconds(server)))
+        others_cpu = measure.subtract(measure.cpu_by_name(others), others_before)
+        others_s = rows[-1][0] - rows[0][0]
+        peak = measure.peak_rss_mib(logger)
+        driver.stdin.write("\n")
+        driver.stdin.flush()
+        if driver.wait(timeout=30) != 0:
+            raise RuntimeError("driver: the logger did not end cleanly")
+    finally:
+        watcher.close()
+        if driver.poll() is None:
+            driver.kill()
+    return {"rows": rows, "launch_ms": launch_ms, "peak_mib": peak, "others_cpu": others_cpu, "others_s": others_s}
+
+
+def run_python(args, sim, log, interval_ms, polls):
+    watcher = measure.RowWatcher(log)
+    device = os.path.realpath(sim.link)
+    launched = time.monotonic()
+    logger = subprocess.Popen([sys.executable, os.path.join(HERE, "reference_logger.py"), device, log,
+                               str(interval_ms), COMBO_QUERY])
+    try:
+        rows = watcher.wait_rows(polls, polls * (interval_ms / 1000 + 1.2) + 10,
+                                 lambda: (measure.cpu_seconds(logger.pid), None))
+        peak = measure.peak_rss_mib(logger.pid)
+        logger.send_signal(signal.SIGINT)
+        logger.wait(timeout=10)
+    finally:
+        watcher.close()
+        if logger.poll() is None:
+            logger.kill()
+    return {"rows": rows, "launched": launched, "peak_mib": peak}
+
+
+def analyse(run, received, sent, server_idle):
+    """Per-poll figures of one run, in ms. server_idle is the wineserver's CPU ms per second with
+    no logger running; it is taken off the server's share, which then holds the logger's requests."""
+    rows, asked, answered = run["rows"], queries(received), replies(sent)
+    result = {"overhead": [], "duration": [], "silent_wait": [], "cpu": [], "server": [], "unmatched": 0,
+              "transfer": [(end - first) * 1e3 for first, end in asked],
+              "interval": [(b[0] - a[0]) * 1e3 for a, b in zip(asked, asked[1:])],
+              "reply_bytes": [len(text) + 2 for text, _ in answered]}
+    if "launched" in run and asked:
+        result["launch_ms"] = (asked[0][0] - run["launched"]) * 1e3
+    next_reply = 0
+    for t_row, point, _, reply, _ in rows:
+        if point > len(asked):
+            continue
+        first, last = asked[point - 1]
+        result["duration"].append((t_row - first) * 1e3)
+        if not reply:
+            result["silent_wait"].append((t_row - last) * 1e3)
+            continue
+        # By content, so a reply that came too late for its own poll cannot shift the others.
+        match = next((i for i in range(next_reply, len(answered)) if answered[i][0] == reply), None)
+        if match is None:
+            result["unmatched"] += 1
+            continue
+        result["overhead"].append((t_row - answered[match][1]) * 1e3)
+        next_reply = match + 1
+    for (t_a, _, _, _, a), (t_b, _, _, _, b) in zip(rows, rows[1:]):
+        if a[0] is None or b[0] is None:
+            continue
+        result["cpu"].append((b[0] - a[0]) * 1e3)
+        if a[1] is not None and b[1] is not None:
+            result["server"].append((b[1] - a[1]) * 1e3 - server_idle * (t_b - t_a))
+    return result
+
+
+def fmt(value, digits):
+    return "-" if value is None else f"{value:.{digits}f}"
+
+
+def table(lines):
+    """lines: (label, wine values, python values, digits); values are a list or one number."""
+    head = f"{'':46} {'Wine: VelmarDataLogger.exe':>24}   {'Python 3 + pyserial':>22}"
+    sub = f"{'':46} {'median':>11} {'p95':>11}   {'median':>10} {'p95':>10}"
+    out = [head, sub, "-" * len(sub)]
+    for label, wine, py, digits in lines:
+        cells = []
+        for values, width in ((wine, 11), (py, 10)):
+            if isinstance(values, list):
+                middle, high = fmt(measure.median(values), digits), fmt(measure.p95(values), digits)
+            else:
+                middle, high = fmt(values, digits), ""
+            cells.append(f"{middle:>{width}} {high:>{width}}")
+        out.append(f"{label:46} {cells[0]}   {cells[1]}")
+    return "\n".join(out)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--sim", required=True)
+    parser.add_argument("--windows-dir", required=True)
+    parser.add_argument("--prefix", required=True)
+    parser.add_argument("--ports", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--delay", type=int, default=20, help="the instrument's reply delay, ms")
+    parser.add_argument("--fast", type=int, default=50, help="polls at 100 ms")
+    parser.add_argument("--slow", type=int, default=15, help="polls at 1000 ms")
+    parser.add_argument("--silent", type=int, default=10, help="polls with no reply")
+    args = parser.parse_args()
+    args.exe = os.path.join(args.windows_dir, "VelmarDataLogger.exe")
+    shutil.rmtree(args.work, ignore_errors=True)
+    os.makedirs(args.work)
+
+    sim = Simulator(args.sim, os.path.join(args.ports, f"com{PORT}"), args.work, args.delay)
+    scenarios = [("answer", 100, args.fast), ("answer", 1000, args.slow), ("silent", 100, args.silent)]
+    results = {}
+    try:
+        # The prefix's services have just started with the port tool; let them settle first.
+        time.sleep(1.0)
+        background = measure.background_cpu(args.prefix, 3.0)
+        server_idle = sum(rate for name, rate in background.items() if name.startswith("wineserver"))
+        for mode, interval, polls in scenarios:
+            for kind in ("wine", "python"):
+                sim.ask("mode " + ("normal" if mode == "answer" else "silent"))
+                sim.ask("clear")
+                log = os.path.join(args.work, f"{kind}-{mode}-{interval}ms.csv")
+                print(f"  {kind:6} {mode:6} every {interval:4} ms, {polls} polls ...", file=sys.stderr, flush=True)
+                if kind == "wine":
+                    run = run_wine(args, log, interval, polls)
+                else:
+                    run = run_python(args, sim, log, interval, polls)
+                # Let the last exchange finish so its bytes are not counted in the next run.
+                time.sleep(0.3 if mode == "answer" else 1.2)
+                results[kind, mode, interval] = run | analyse(run, sim.timed_bytes("record-times-us"),
+                                                              sim.timed_bytes("sent-times-us"), server_idle)
+    finally:
+        sim.close()
+    print_report(args, results, background)
+
+
+def busy(rates):
+    """The processes that used at least 0.1 ms of CPU per second, busiest first."""
+    return ", ".join(f"{name} {rate:.1f}" for name, rate in sorted(rates.items(), key=lambda kv: -kv[1])
+                     if rate >= 0.1) or "none"
+
+
+def print_report(args, results, background):
+    def both(key, mode, interval):
+        return [results[kind, mode, interval][key] for kind in ("wine", "python")]
+
+    def pooled(key, runs):
+        return [sum((results[kind, m, i][key] for m, i in runs), []) for kind in ("wine", "python")]
+
+    def summed(mode, interval):
+        wine = results["wine", mode, interval]
+        return [[a + b for a, b in zip(wine["cpu"], wine["server"])], results["python", mode, interval]["cpu"]]
+
+    answering = [("answer", 100), ("answer", 1000)]
+    everything = answering + [("silent", 100)]
+    lines = [
+        ("exchange overhead: last reply byte -> row, ms", *pooled("overhead", answering), 2),
+        ("query line arrival, first -> last byte, ms", *pooled("transfer", answering), 2),
+        ("whole poll: first query byte -> row, ms", *pooled("duration", answering), 2),
+        ("silent: last query byte -> row (deadline), ms", *both("silent_wait", "silent", 100), 1),
+        ("CPU per poll, answering, 100 ms: logger, ms", *both("cpu", "answer", 100), 2),
+        ("  logger + its wineserver requests, ms", *summed("answer", 100), 2),
+        ("CPU per poll, answering, 1000 ms: logger, ms", *both("cpu", "answer", 1000), 2),
+        ("  logger + its wineserver requests, ms", *summed("answer", 1000), 2),
+        ("CPU per poll, silent: logger, ms", *both("cpu", "silent", 100), 2),
+        ("  logger + its wineserver requests, ms", *summed("silent", 100), 2),
+        ("poll interval at 100 ms, ms", *both("interval", "answer", 100), 2),
+        ("  |deviation from 100 ms|, ms", *[[abs(v - 100) for v in x] for x in both("interval", "answer", 100)], 2),
+        ("poll interval at 1000 ms, ms", *both("interval", "answer", 1000), 2),
+        ("  |deviation from 1000 ms|, ms", *[[abs(v - 1000) for v in x] for x in both("interval", "answer", 1000)], 2),
+        ("peak memory (VmHWM, largest of 3 runs), MiB", *[max(results[k, m, i]["peak_mib"] for m, i in everything)
+                                                          for k in ("wine", "python")], 1),
+        ("file size (exe / script), KiB", os.path.getsize(args.exe) / 1024,
+         os.path.getsize(os.path.join(HERE, "reference_logger.py")) / 1024, 1),
+        ("launch -> ready, ms (3 launches)", *[[results[k, m, i]["launch_ms"] for m, i in everything]
+                                              for k in ("wine", "python")], 0),
+    ]
+    reply_bytes = measure.median(pooled("reply_bytes", answering)[1])
+    print()
+    print(f"Query {len(COMBO_QUERY) + 1} bytes (Combo preset), reply {reply_bytes:.0f} bytes after {args.delay} ms, "
+          f"115200 baud; {os.cpu_count()} CPUs, load {os.getloadavg()[0]:.2f}, Linux {os.uname().release}")
+    print(table(lines))
+    seconds = sum(results["wine", m, i]["others_s"] for m, i in everything)
+    during = {}
+    for m, i in everything:
+        for name, cpu in results["wine", m, i]["others_cpu"].items():
+            during[name] = during.get(name, 0.0) + cpu * 1e3 / seconds
+    idle_server = {name: rate for name, rate in background.items() if name.startswith("wineserver")}
+    idle_others = {name: rate for name, rate in background.items() if name not in idle_server}
+    print(f"Wine background, CPU ms per second: {busy(idle_server)} with no logger running (taken off the"
+          f" wineserver share above);\nthe prefix's other processes, not counted above: {busy(during)} during"
+          f" the runs, {busy(idle_others)} with no logger running.")
+    unmatched = sum(r["unmatched"] for r in results.values())
+    if unmatched:
+        print(f"WARNING: {unmatched} logged replies matched no reply the simulator sent.")
+
+
+if __name__ == "__main__":
+    main()
