@@ -27,7 +27,8 @@ trap 'kill $sim 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -e "$ports_dir/com$port" ] && break; sleep 0.05; done
 
 wineserver -p </dev/null >/dev/null 2>&1 || true  # already up is fine
-wine build/windows/velmar-portctl.exe only 2 3 7 12 13
+# The services this first client starts outlive it: keep them off our output.
+wine build/windows/velmar-portctl.exe only 2 3 7 12 13 </dev/null >/dev/null 2>&1
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "COM$port is the simulated instrument: pick it, press a preset, name a log file, press Start."
