@@ -31,7 +31,6 @@ class LoggingRun {
  public:
   void Begin();
   PollResult Poll(PollLink& link, uint32_t now);
-  int Points() const { return points_; }
 
  private:
   int points_ = 0;

@@ -21,8 +21,6 @@ class Application {
 
   HINSTANCE Module() const { return module_; }
   const std::wstring& RegistryRoot() const { return registryRoot_; }
-  HWND MainWindow() const { return mainWindow_; }
-  void SetMainWindow(HWND window) { mainWindow_ = window; }
 
  protected:
   // Returns false to end the process without a message loop of the framework's own.
@@ -32,7 +30,6 @@ class Application {
  private:
   static Application* instance_;
   HINSTANCE module_ = nullptr;
-  HWND mainWindow_ = nullptr;
   std::wstring registryRoot_;
 };
 

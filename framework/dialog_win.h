@@ -23,7 +23,6 @@ class Dialog {
   // Reads the controls into the fields (true) or writes the fields into the controls
   // (false); returns false when a value was rejected.
   bool UpdateData(bool saveAndValidate);
-  bool InExchange() const { return inExchange_; }
 
   // Caption: the application name; OK and OK/Cancel boxes show the exclamation icon,
   // Yes/No boxes the question icon.

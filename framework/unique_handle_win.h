@@ -55,7 +55,6 @@ struct RegistryKeyTraits {
 
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueEvent = UniqueHandle<KernelHandleTraits>;
-using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegistryKeyTraits>;
 
 }  // namespace velmar

@@ -65,7 +65,6 @@ void DialogDriver::Click(int id) const {
   PostMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
 }
 
-void DialogDriver::PostCommand(WPARAM command) const { PostMessageW(dialog_, WM_COMMAND, command, 0); }
 
 void DialogDriver::SendSysCommand(WPARAM command) const { PostMessageW(dialog_, WM_SYSCOMMAND, command, 0); }
 
@@ -90,10 +89,6 @@ std::wstring DialogDriver::ComboSelectionText(int id) const {
   return static_cast<size_t>(selected) < entries.size() ? entries[static_cast<size_t>(selected)].first : L"";
 }
 
-LRESULT DialogDriver::ComboSelectionData(int id) const {
-  const LRESULT selected = SendMessageW(Item(id), CB_GETCURSEL, 0, 0);
-  return selected == CB_ERR ? CB_ERR : SendMessageW(Item(id), CB_GETITEMDATA, selected, 0);
-}
 
 bool DialogDriver::SelectComboText(int id, const std::wstring& text) const {
   const auto entries = ComboEntries(id);
@@ -168,10 +163,5 @@ bool LoggerProcess::WaitExit(Millis timeout) {
 
 bool LoggerProcess::Running() const { return WaitForSingleObject(processInfo_.hProcess, 0) == WAIT_TIMEOUT; }
 
-DWORD LoggerProcess::ExitCode() const {
-  DWORD code = 0;
-  GetExitCodeProcess(processInfo_.hProcess, &code);
-  return code;
-}
 
 }  // namespace velmar::driver

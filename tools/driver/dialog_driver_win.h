@@ -27,12 +27,10 @@ class DialogDriver {
   bool Enabled(int id) const;
   // Posted, so a handler that opens a message box does not block the driver.
   void Click(int id) const;
-  void PostCommand(WPARAM command) const;
   void SendSysCommand(WPARAM command) const;
 
   std::vector<std::pair<std::wstring, LRESULT>> ComboEntries(int id) const;
   std::wstring ComboSelectionText(int id) const;
-  LRESULT ComboSelectionData(int id) const;
   bool SelectComboText(int id, const std::wstring& text) const;
 
   // A message box or other dialog of the same process, other than the driven one.
@@ -62,7 +60,6 @@ class LoggerProcess {
   HWND Dialog() const { return dialog_; }
   bool WaitExit(Millis timeout);
   bool Running() const;
-  DWORD ExitCode() const;
 
  private:
   PROCESS_INFORMATION processInfo_{};
