@@ -41,10 +41,15 @@ std::string PortsDir() { return VELMAR_PORTS_DIR; }
 std::wstring LoggerExePath() { return WinePath(VELMAR_LOGGER_EXE); }
 
 Simulator::~Simulator() {
-  if (socket_ != INVALID_SOCKET) {
-    Command("quit");
-    closesocket(socket_);
+  if (socket_ == INVALID_SOCKET) return;
+  Command("quit");
+  // Wait for the simulator to be gone, link removed, before the next test publishes its own.
+  const DWORD timeoutMs = 5000;
+  setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof(timeoutMs));
+  char chunk[256];
+  while (recv(socket_, chunk, sizeof(chunk), 0) > 0) {
   }
+  closesocket(socket_);
 }
 
 bool Simulator::Start(int comPort, const std::string& options) {
