@@ -20,11 +20,6 @@ constexpr UINT kPortListDelayMs = 500;
 constexpr int kMinInterval = 100;
 constexpr int kMaxInterval = 10000000;
 
-HINSTANCE ModuleHandle() {
-  const velmar::Application* app = velmar::Application::Instance();
-  return app && app->Module() ? app->Module() : GetModuleHandleW(nullptr);
-}
-
 velmar::Profile SettingsProfile() {
   const velmar::Application* app = velmar::Application::Instance();
   return velmar::Profile(app ? app->RegistryRoot() : velmar::kRegistryRoot, velmar::ApplicationName());
@@ -34,7 +29,7 @@ velmar::Profile SettingsProfile() {
 
 CVelmarDataLoggerDlg::CVelmarDataLoggerDlg(HWND parent)
     : Dialog(IDD_VELMARDATALOGGER_DIALOG, parent),
-      m_hIcon(LoadIconW(ModuleHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      m_hIcon(LoadIconW(velmar::ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       m_columnHeader(velmar::kDefaultColumnTitles),
       m_interval(1000) {}
 
@@ -43,7 +38,7 @@ BOOL CVelmarDataLoggerDlg::OnInitDialog() {
 
   if (HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE)) {
     wchar_t text[256] = {};
-    if (LoadStringW(ModuleHandle(), IDS_ABOUTBOX, text, 256) > 0) {
+    if (LoadStringW(velmar::ResourceModule(), IDS_ABOUTBOX, text, 256) > 0) {
       AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
       AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
     }
@@ -185,13 +180,7 @@ void CVelmarDataLoggerDlg::OnPreset(const wchar_t* queryLine, const wchar_t* col
 
 // Opens the help file beside the executable, when there is one.
 void CVelmarDataLoggerDlg::OnHelp() {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return;
-  std::wstring helpFile(path, length);
-  const size_t dot = helpFile.find_last_of(L'.');
-  if (dot != std::wstring::npos) helpFile.erase(dot);
-  helpFile += L".chm";
+  const std::wstring helpFile = velmar::ExecutableBasePath() + L".chm";
   if (GetFileAttributesW(helpFile.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   ShellExecuteW(Hwnd(), L"open", helpFile.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

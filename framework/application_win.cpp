@@ -23,7 +23,12 @@ int Application::Run(HINSTANCE module) noexcept {
   return 0;
 }
 
-std::wstring ApplicationName() {
+HINSTANCE ResourceModule() {
+  const Application* app = Application::Instance();
+  return app && app->Module() ? app->Module() : GetModuleHandleW(nullptr);
+}
+
+std::wstring ExecutableBasePath() {
   std::vector<wchar_t> buffer(MAX_PATH);
   DWORD length = 0;
   for (;;) {
@@ -32,11 +37,15 @@ std::wstring ApplicationName() {
     buffer.resize(buffer.size() * 2);
   }
   std::wstring path(buffer.data(), length);
-  const size_t slash = path.find_last_of(L"\\/");
-  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.find_last_of(L'.');
-  if (dot != std::wstring::npos) name.erase(dot);
-  return name;
+  const size_t nameStart = path.find_last_of(L"\\/") + 1;  // 0 when there is no folder
+  const size_t dot = path.find_last_of(L'.');
+  if (dot != std::wstring::npos && dot >= nameStart) path.erase(dot);
+  return path;
+}
+
+std::wstring ApplicationName() {
+  const std::wstring base = ExecutableBasePath();
+  return base.substr(base.find_last_of(L"\\/") + 1);
 }
 
 }  // namespace velmar

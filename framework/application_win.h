@@ -33,6 +33,13 @@ class Application {
   std::wstring registryRoot_;
 };
 
+// The module resources come from: the application's, or the executable's before it runs.
+HINSTANCE ResourceModule();
+
+// The running executable's full path without its file name's last extension; a help file
+// beside the executable is named after it.
+std::wstring ExecutableBasePath();
+
 // The executable's file name without its last extension: the caption of every message
 // box and the name under which the settings are kept.
 std::wstring ApplicationName();

@@ -14,17 +14,12 @@ constexpr WORD kDialogInitResourceType = 240;
 constexpr WORD kInitListBoxAddString = 0x0401;
 constexpr WORD kInitComboBoxAddString = 0x0403;
 
-HINSTANCE Module() {
-  const Application* app = Application::Instance();
-  return app && app->Module() ? app->Module() : GetModuleHandleW(nullptr);
-}
-
 }  // namespace
 
 Dialog::Dialog(UINT templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
 
 INT_PTR Dialog::DoModal() {
-  return DialogBoxParamW(Module(), MAKEINTRESOURCEW(templateId_), parent_, DialogProc,
+  return DialogBoxParamW(ResourceModule(), MAKEINTRESOURCEW(templateId_), parent_, DialogProc,
                          reinterpret_cast<LPARAM>(this));
 }
 
@@ -115,7 +110,7 @@ int Dialog::ShowMessage(const std::wstring& text, UINT buttons) const {
 // The template's initial list entries: records of control id, list message and ANSI text,
 // ended by a zero id.
 void Dialog::AddInitialListEntries() {
-  HINSTANCE module = Module();
+  HINSTANCE module = ResourceModule();
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(templateId_), MAKEINTRESOURCEW(kDialogInitResourceType));
   if (!found) return;
   const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
