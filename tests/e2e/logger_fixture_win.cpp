@@ -80,6 +80,16 @@ bool LoggerTest::StopRun() {
   return driver::WaitFor([&] { return !dialog_.Enabled(IDC_STOP) && dialog_.Enabled(IDOK); }, Millis(10000));
 }
 
+bool LoggerTest::RunForRows(const std::wstring& log, size_t rows) {
+  return StartRun() && WaitDataRows(log, rows) && StopRun();
+}
+
+int LoggerTest::WaitMorePolls(int count) {
+  const int before = sim_.Queries();
+  EXPECT_TRUE(driver::WaitFor([&] { return sim_.Queries() >= before + count; }, Millis(10000)));
+  return before;
+}
+
 bool LoggerTest::CloseLogger() {
   dialog_.Click(IDCANCEL);
   return logger_.WaitExit(Millis(10000));
@@ -105,6 +115,15 @@ bool LoggerTest::WaitDataRows(const std::wstring& path, size_t rows, Millis time
 bool LoggerTest::Responsive() {
   DWORD_PTR result = 0;
   return SendMessageTimeoutW(dialog_.Dialog(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
+}
+
+void StoreSetting(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kSettingsKey) + L"\\Settings").c_str(), 0, nullptr, 0,
+                            KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+  RegCloseKey(key);
 }
 
 std::string ReadFileBytes(const std::wstring& path) {

@@ -33,6 +33,10 @@ class LoggerTest : public ::testing::Test {
   // Clicks Start and waits until the run is on (Stop enabled).
   bool StartRun();
   bool StopRun();
+  // A whole run: Start, until the file holds this many rows, Stop.
+  bool RunForRows(const std::wstring& log, size_t rows);
+  // Waits until the instrument has seen this many more queries; returns the count before.
+  int WaitMorePolls(int count);
   // Clicks Close and waits for the process to end.
   bool CloseLogger();
 
@@ -51,6 +55,9 @@ class LoggerTest : public ::testing::Test {
  private:
   std::wstring folder_;
 };
+
+// Writes one raw value into the program's settings, as a stale or foreign entry would be.
+void StoreSetting(const wchar_t* name, DWORD type, const void* data, DWORD size);
 
 std::vector<std::string> ReadLines(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);

@@ -4,14 +4,10 @@
 
 #include "res/resource.h"
 #include "tests/e2e/logger_fixture_win.h"
+#include "tests/e2e/preset_lines.h"
 
 namespace velmar::test {
 namespace {
-
-constexpr wchar_t kCombo[] = L"las:ldi?;ldv?;mdi?;out?;eve?;cond?;tec:ite?;v?;t?;r?;out?;eve?;cond?;err?";
-constexpr char kComboTitles[] =
-    "Laser Current,Laser Voltage,Laser Photodiode,Laser Output,Laser Event,Laser Condition,TEC Current,TEC Voltage,"
-    "TEC Sensor T,TEC Sensor R,TEC Output,TEC Event,TEC Condition,Errors";
 
 const std::regex kStartStamp(
     "Test started,\"(Sunday|Monday|Tuesday|Wednesday|Thursday|Friday|Saturday), "
@@ -75,13 +71,9 @@ TEST_F(LoggingRunTest, AWholeRunWritesThePreambleAndOneRowPerPollWithTheExactQue
 TEST_F(LoggingRunTest, ASecondRunAppendsAndRestartsPointsAndTime) {
   const std::wstring log = LogPath(L"twice.csv");
   Configure(log, L"err?");
-  ASSERT_TRUE(StartRun());
-  ASSERT_TRUE(WaitDataRows(log, 4));
-  ASSERT_TRUE(StopRun());
+  ASSERT_TRUE(RunForRows(log, 4));
   const size_t firstRows = CountDataRows(log);
-  ASSERT_TRUE(StartRun());
-  ASSERT_TRUE(WaitDataRows(log, firstRows + 3));
-  ASSERT_TRUE(StopRun());
+  ASSERT_TRUE(RunForRows(log, firstRows + 3));
 
   const auto lines = ReadLines(log);
   EXPECT_TRUE(std::regex_match(lines[0], kStartStamp));
@@ -147,9 +139,8 @@ TEST_F(LoggingRunTest, RowsWaitWhileAnotherProgramHoldsTheFileAndNoneIsLost) {
   ASSERT_TRUE(WaitDataRows(log, 2));
   HANDLE held = CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  const int before = sim_.Queries();
   EXPECT_TRUE(WaitStatus(L"Error writing to data file."));
-  ASSERT_TRUE(driver::WaitFor([&] { return sim_.Queries() >= before + 4; }, Millis(10000)));
+  const int before = WaitMorePolls(4);
   CloseHandle(held);
   ASSERT_TRUE(WaitStatus(L"ms: 0"));
   ASSERT_TRUE(WaitDataRows(log, static_cast<size_t>(before + 6)));
@@ -212,9 +203,7 @@ TEST_F(LoggingRunTest, ASplitReplyIsLoggedWhole) {
   ASSERT_TRUE(sim_.Ok("split 3 40"));
   const std::wstring log = LogPath(L"split.csv");
   Configure(log, L"tec:t?;r?;err?");
-  ASSERT_TRUE(StartRun());
-  ASSERT_TRUE(WaitDataRows(log, 3));
-  ASSERT_TRUE(StopRun());
+  ASSERT_TRUE(RunForRows(log, 3));
   for (const Row& row : DataRowsOf(ReadLines(log))) {
     EXPECT_TRUE(std::regex_match(row.reply, std::regex("[0-9.]+,[0-9.]+,0"))) << row.reply;
   }
@@ -224,9 +213,7 @@ TEST_F(LoggingRunTest, ANulByteInAReplyDoesNotCutTheRow) {
   ASSERT_TRUE(sim_.Ok("mode nul"));
   const std::wstring log = LogPath(L"nul-byte.csv");
   Configure(log, L"tec:t?;err?");
-  ASSERT_TRUE(StartRun());
-  ASSERT_TRUE(WaitDataRows(log, 2));
-  ASSERT_TRUE(StopRun());
+  ASSERT_TRUE(RunForRows(log, 2));
   for (const Row& row : DataRowsOf(ReadLines(log))) {
     EXPECT_NE(row.reply.find('\0'), std::string::npos);
     EXPECT_EQ(row.reply.substr(row.reply.size() - 2), ",0") << row.reply;

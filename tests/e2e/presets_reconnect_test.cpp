@@ -4,17 +4,10 @@
 
 #include "res/resource.h"
 #include "tests/e2e/logger_fixture_win.h"
+#include "tests/e2e/preset_lines.h"
 
 namespace velmar::test {
 namespace {
-
-constexpr wchar_t kLaser[] = L"las:ldi?;ldv?;mdi?;out?;eve?;cond?;err?";
-constexpr wchar_t kTec[] = L"tec:ite?;v?;t?;r?;out?;eve?;cond?;err?";
-constexpr wchar_t kCombo[] = L"las:ldi?;ldv?;mdi?;out?;eve?;cond?;tec:ite?;v?;t?;r?;out?;eve?;cond?;err?";
-constexpr char kLaserTitles[] =
-    "Laser Current,Laser Voltage,Laser Photodiode,Laser Output,Laser Event,Laser Condition,Errors";
-constexpr char kTecTitles[] =
-    "TEC Current,TEC Voltage,TEC Sensor T,TEC Sensor R,TEC Output,TEC Event,TEC Condition,Errors";
 
 class SimulatedRunTest : public LoggerTest {
  protected:

@@ -5,29 +5,16 @@
 
 #include "res/resource.h"
 #include "tests/e2e/logger_fixture_win.h"
+#include "tests/e2e/preset_lines.h"
 #include "tools/driver/port_control_win.h"
 
 namespace velmar::test {
 namespace {
 
-constexpr wchar_t kLaser[] = L"las:ldi?;ldv?;mdi?;out?;eve?;cond?;err?";
-constexpr wchar_t kTec[] = L"tec:ite?;v?;t?;r?;out?;eve?;cond?;err?";
-constexpr char kTecTitles[] =
-    "TEC Current,TEC Voltage,TEC Sensor T,TEC Sensor R,TEC Output,TEC Event,TEC Condition,Errors";
-
-void StoreValue(const wchar_t* name, DWORD type, const void* data, DWORD size) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kSettingsKey) + L"\\Settings").c_str(), 0, nullptr, 0,
-                            KEY_WRITE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
-  RegCloseKey(key);
-}
-
-void StoreDword(const wchar_t* name, DWORD value) { StoreValue(name, REG_DWORD, &value, sizeof(value)); }
+void StoreDword(const wchar_t* name, DWORD value) { StoreSetting(name, REG_DWORD, &value, sizeof(value)); }
 
 void StoreText(const wchar_t* name, const std::wstring& text) {
-  StoreValue(name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  StoreSetting(name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
 std::vector<std::wstring> Texts(const std::vector<std::pair<std::wstring, LRESULT>>& entries) {
@@ -43,7 +30,7 @@ class SettingsTest : public LoggerTest {
     Dialog().SetText(IDC_LOGFILE, log);
     Dialog().SelectComboText(IDC_PORT, L"COM12");
     Dialog().SetText(IDC_INTERVAL, L"100");
-    if (!StartRun() || !WaitDataRows(log, 1) || !StopRun()) return "<no run>";
+    if (!RunForRows(log, 1)) return "<no run>";
     const auto lines = ReadLines(log);
     return lines.size() >= 3 ? lines[lines.size() - 1 - CountDataRowsAfterLastPreamble(lines)] : "<short>";
   }
@@ -112,11 +99,11 @@ TEST_F(SettingsTest, ValuesOfTheWrongTypeOrSizeAreReadSafely) {
   StoreText(L"COMPort", L"7");          // data 37 00 00 00: port 55, which does not exist
   StoreDword(L"BaudRate", 4800);        // not in the list: "9600"
   const BYTE eight[8] = {0x2C, 0x01, 0, 0, 0, 0, 0, 0};
-  StoreValue(L"Interval", REG_BINARY, eight, sizeof(eight));  // too long: the default
+  StoreSetting(L"Interval", REG_BINARY, eight, sizeof(eight));  // too long: the default
   const char odd[] = {'e', 0, 'r', 0, 'r', 0, '?', 0, 'X'};
-  StoreValue(L"Command", REG_BINARY, odd, sizeof(odd));  // no terminator, odd length
+  StoreSetting(L"Command", REG_BINARY, odd, sizeof(odd));  // no terminator, odd length
   const wchar_t multi[] = L"C:\\a.csv\0second\0";
-  StoreValue(L"Filename", REG_MULTI_SZ, multi, sizeof(multi));
+  StoreSetting(L"Filename", REG_MULTI_SZ, multi, sizeof(multi));
   ASSERT_TRUE(Launch());
   EXPECT_EQ(Dialog().ComboSelectionText(IDC_PORT), L"<Auto>");
   EXPECT_EQ(Dialog().ComboSelectionText(IDC_BAUD), L"9600");

@@ -124,8 +124,7 @@ TEST_F(Reliability, LogFileHeldExclusivelyThenReleased) {
   HANDLE held = CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   ASSERT_TRUE(WaitStatus(L"Error writing to data file."));
-  const int queries = sim_.Queries();
-  ASSERT_TRUE(driver::WaitFor([&] { return sim_.Queries() >= queries + 3; }, Millis(10000)));
+  const int queries = WaitMorePolls(3);
   EXPECT_TRUE(Responsive());
   CloseHandle(held);
   ASSERT_TRUE(WaitDataRows(log, static_cast<size_t>(queries + 5)));
@@ -144,8 +143,7 @@ TEST_F(Reliability, LogFolderRemovedThenRestored) {
   ASSERT_TRUE(driver::WaitFor([&] { return DeleteFileW(log.c_str()) && RemoveDirectoryW(folder.c_str()); },
                               Millis(5000)));
   ASSERT_TRUE(WaitStatus(L"Error writing to data file."));
-  const int queries = sim_.Queries();
-  ASSERT_TRUE(driver::WaitFor([&] { return sim_.Queries() >= queries + 3; }, Millis(10000)));
+  const int queries = WaitMorePolls(3);
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   ASSERT_TRUE(WaitDataRows(log, 4));
   ASSERT_TRUE(StopRun());
@@ -164,9 +162,7 @@ TEST_F(Reliability, LogPathInAFolderThatDoesNotExist) {
   ExpectMessage(L"Cannot open output file, aborting!");
   const std::wstring log = LogPath(L"somewhere.csv");
   Dialog().SetText(IDC_LOGFILE, log);
-  ASSERT_TRUE(StartRun());
-  ASSERT_TRUE(WaitDataRows(log, 2));
-  ASSERT_TRUE(StopRun());
+  ASSERT_TRUE(RunForRows(log, 2));
   ExpectNothingLost(log);
 }
 
@@ -181,15 +177,10 @@ TEST_F(Reliability, LogPathWithNonAsciiCharacters) {
 }
 
 TEST_F(Reliability, SettingsOfWrongTypesAndSizes) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kSettingsKey) + L"\\Settings").c_str(), 0, nullptr, 0,
-                            KEY_WRITE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
   const BYTE junk[7] = {0xFF, 0xFE, 0x41, 0x00, 0x42, 0x00, 0x43};
   for (const wchar_t* name : {L"COMPort", L"BaudRate", L"Interval", L"Command", L"Filename", L"Header"}) {
-    RegSetValueExW(key, name, 0, REG_BINARY, junk, sizeof(junk));
+    StoreSetting(name, REG_BINARY, junk, sizeof(junk));
   }
-  RegCloseKey(key);
   StartSimulated();
   EXPECT_EQ(Dialog().ComboSelectionText(IDC_PORT), L"<Auto>");
   EXPECT_EQ(Dialog().Text(IDC_INTERVAL), L"1000");
