@@ -1,6 +1,9 @@
 #include "serial/serial_port_win.h"
 
+#include <algorithm>
+
 #include "serial/line_settings.h"
+#include "serial/overlapped_request.h"
 #include "serial/port_path.h"
 
 namespace {
@@ -10,11 +13,57 @@ constexpr DWORD kWriteTotalTimeoutMs = 5000;
 constexpr DWORD kWriteWaitMs = 1000;
 constexpr DWORD kReadWaitMs = 50;
 
-velmar::UniqueEvent NewManualResetEvent() {
-  return velmar::UniqueEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+std::unique_ptr<CSerialPort::Request> NewRequest() {
+  auto request = std::make_unique<CSerialPort::Request>();
+  request->event = velmar::UniqueEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  request->overlapped.hEvent = request->event.Get();
+  return request;
 }
 
+// One byte read into, or written from, the request's own buffer.
+class OneByteCalls final : public velmar::OverlappedCalls {
+ public:
+  OneByteCalls(HANDLE file, CSerialPort::Request& request, bool write) : file_(file), request_(request), write_(write) {}
+
+  Start Issue(uint32_t& transferred) override {
+    DWORD count = 0;
+    const BOOL done = write_ ? WriteFile(file_, &request_.byte, 1, &count, &request_.overlapped)
+                             : ReadFile(file_, &request_.byte, 1, &count, &request_.overlapped);
+    if (done) {
+      transferred = count;
+      return Start::Completed;
+    }
+    startError_ = GetLastError();
+    return startError_ == ERROR_IO_PENDING ? Start::Pending : Start::Failed;
+  }
+  bool WaitSignalled(uint32_t waitMs) override {
+    return WaitForSingleObject(request_.event.Get(), waitMs) == WAIT_OBJECT_0;
+  }
+  bool Result(uint32_t& transferred) override {
+    DWORD count = 0;
+    if (!GetOverlappedResult(file_, &request_.overlapped, &count, FALSE)) return false;
+    transferred = count;
+    return true;
+  }
+  void Cancel() override { CancelIoEx(file_, &request_.overlapped); }
+
+  DWORD StartError() const { return startError_; }
+
+ private:
+  HANDLE file_;
+  CSerialPort::Request& request_;
+  bool write_;
+  DWORD startError_ = ERROR_SUCCESS;
+};
+
 }  // namespace
+
+CSerialPort::~CSerialPort() {
+  Close();
+  ReleaseEndedRequests();
+  // What is left may still be written by its driver: it is never freed.
+  for (auto& request : m_abandoned) static_cast<void>(request.release());
+}
 
 bool CSerialPort::Open(int portNumber, DWORD baudRate) {
   if (m_open) return true;
@@ -24,38 +73,34 @@ bool CSerialPort::Open(int portNumber, DWORD baudRate) {
 
 bool CSerialPort::Open(const std::wstring& path, DWORD baudRate) {
   if (m_open) return true;
+  ReleaseEndedRequests();
   m_portNumber = velmar::PortNumberFromPath(path);
 
   velmar::UniqueFile handle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
   if (!handle) return false;
 
-  m_read.overlapped = {};
-  m_write.overlapped = {};
-
   COMMTIMEOUTS timeouts{};
   timeouts.ReadIntervalTimeout = MAXDWORD;
   timeouts.WriteTotalTimeoutConstant = kWriteTotalTimeoutMs;
   SetCommTimeouts(handle.Get(), &timeouts);
 
-  velmar::UniqueEvent readEvent = NewManualResetEvent();
-  velmar::UniqueEvent writeEvent = NewManualResetEvent();
+  std::unique_ptr<Request> read = NewRequest();
+  std::unique_ptr<Request> write = NewRequest();
 
   DCB dcb{};
   dcb.DCBlength = sizeof(dcb);
   GetCommState(handle.Get(), &dcb);
   velmar::ApplyLineSettings(dcb, baudRate);
 
-  if (!SetCommState(handle.Get(), &dcb) || !SetupComm(handle.Get(), kQueueSize, kQueueSize) || !readEvent ||
-      !writeEvent) {
+  if (!SetCommState(handle.Get(), &dcb) || !SetupComm(handle.Get(), kQueueSize, kQueueSize) || !read->event ||
+      !write->event) {
     return false;
   }
   PurgeComm(handle.Get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
   m_handle = std::move(handle);
-  m_read.event = std::move(readEvent);
-  m_write.event = std::move(writeEvent);
-  m_read.overlapped.hEvent = m_read.event.Get();
-  m_write.overlapped.hEvent = m_write.event.Get();
+  m_read = std::move(read);
+  m_write = std::move(write);
   m_open = true;
   m_lost = false;
   return true;
@@ -63,11 +108,9 @@ bool CSerialPort::Open(const std::wstring& path, DWORD baudRate) {
 
 bool CSerialPort::Close() {
   if (m_open && m_handle) {
-    m_read.event.Reset();
-    m_write.event.Reset();
-    m_read.overlapped.hEvent = nullptr;
-    m_write.overlapped.hEvent = nullptr;
     m_handle.Reset();
+    m_read.reset();
+    m_write.reset();
     m_open = false;
   }
   return true;
@@ -78,32 +121,36 @@ void CSerialPort::CloseLost() {
   m_lost = true;
 }
 
-// Waits for a pending request; if it is still in flight, cancels it and collects it, so the
-// record is free again. A request that completed in the meantime keeps its bytes.
-DWORD CSerialPort::FinishPending(Request& request, DWORD waitMs) {
-  DWORD transferred = 0;
-  if (WaitForSingleObject(request.event.Get(), waitMs) == WAIT_OBJECT_0 &&
-      GetOverlappedResult(m_handle.Get(), &request.overlapped, &transferred, FALSE)) {
-    return transferred;
-  }
-  CancelIoEx(m_handle.Get(), &request.overlapped);
-  if (GetOverlappedResult(m_handle.Get(), &request.overlapped, &transferred, TRUE)) return transferred;
-  return 0;
+void CSerialPort::AbandonInFlight(std::unique_ptr<Request>& request) {
+  m_abandoned.push_back(std::move(request));
+  CloseLost();
+}
+
+void CSerialPort::ReleaseEndedRequests() {
+  std::erase_if(m_abandoned, [](const std::unique_ptr<Request>& request) {
+    return HasOverlappedIoCompleted(&request->overlapped);
+  });
 }
 
 bool CSerialPort::WriteByte(BYTE byte) {
   if (!m_open) return false;
-  DWORD written = 0;
-  if (WriteFile(m_handle.Get(), &byte, 1, &written, &m_write.overlapped)) return written == 1;
-  const DWORD error = GetLastError();
-  if (error == ERROR_IO_PENDING) {
-    // A stalled line: report the byte as not written, but keep the channel.
-    written = FinishPending(m_write, kWriteWaitMs);
-    m_write.overlapped.Offset += written;
-    return written == 1;
+  m_write->byte = byte;
+  OneByteCalls calls(m_handle.Get(), *m_write, true);
+  const velmar::RequestOutcome outcome = velmar::RunRequest(calls, kWriteWaitMs);
+  switch (outcome.end) {
+    case velmar::RequestEnd::Completed:
+      m_write->overlapped.Offset += outcome.transferred;
+      return outcome.transferred == 1;
+    case velmar::RequestEnd::Failed:
+      // A stalled line: the byte is reported as not written, but the channel stays.
+      return false;
+    case velmar::RequestEnd::InFlight:
+      AbandonInFlight(m_write);
+      return false;
+    case velmar::RequestEnd::FailedToStart:
+      break;
   }
-  if (error == ERROR_TIMEOUT) return false;
-  CloseLost();
+  if (calls.StartError() != ERROR_TIMEOUT) CloseLost();
   return false;
 }
 
@@ -125,9 +172,20 @@ DWORD CSerialPort::Read(BYTE* buffer) {
     return 0;
   }
   if (status.cbInQue == 0) return 0;
-  DWORD read = 0;
-  if (ReadFile(m_handle.Get(), buffer, 1, &read, &m_read.overlapped)) return read;
-  if (GetLastError() == ERROR_IO_PENDING) return FinishPending(m_read, kReadWaitMs);
+  OneByteCalls calls(m_handle.Get(), *m_read, false);
+  const velmar::RequestOutcome outcome = velmar::RunRequest(calls, kReadWaitMs);
+  switch (outcome.end) {
+    case velmar::RequestEnd::Completed:
+      if (outcome.transferred == 1) *buffer = m_read->byte;
+      return outcome.transferred;
+    case velmar::RequestEnd::Failed:
+      return 0;
+    case velmar::RequestEnd::InFlight:
+      AbandonInFlight(m_read);
+      return 0;
+    case velmar::RequestEnd::FailedToStart:
+      break;
+  }
   CloseLost();
   return 0;
 }

@@ -1,7 +1,9 @@
 #pragma once
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/unique_handle_win.h"
 
@@ -10,7 +12,7 @@
 class CSerialPort {
  public:
   CSerialPort() = default;
-  ~CSerialPort() { Close(); }
+  ~CSerialPort();
   CSerialPort(const CSerialPort&) = delete;
   CSerialPort& operator=(const CSerialPort&) = delete;
 
@@ -27,21 +29,25 @@ class CSerialPort {
   // True once a failure of the device closed the channel, until the next successful open.
   bool Lost() const { return m_lost; }
 
- private:
-  // Each request owns its event; a request that outlives its wait is cancelled and
-  // collected before the record is used again.
+  // Each request owns its event and its one-byte buffer, so a request the driver never ends
+  // can be set aside whole, with nothing of it freed under the driver.
   struct Request {
     OVERLAPPED overlapped{};
     velmar::UniqueEvent event;
+    BYTE byte = 0;
   };
 
-  DWORD FinishPending(Request& request, DWORD waitMs);
+ private:
   void CloseLost();
+  // Gives up the port over a request that outlived its cancel; the request is kept until it ends.
+  void AbandonInFlight(std::unique_ptr<Request>& request);
+  void ReleaseEndedRequests();
 
   int m_portNumber = -1;
   velmar::UniqueFile m_handle;
-  Request m_read;
-  Request m_write;
+  std::unique_ptr<Request> m_read;
+  std::unique_ptr<Request> m_write;
   bool m_open = false;
   bool m_lost = false;
+  std::vector<std::unique_ptr<Request>> m_abandoned;
 };
