@@ -1,0 +1,335 @@
+#include "cli/command_line.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "app/presets.h"
+#include "framework/int_text.h"
+#include "settings/baud_table.h"
+#include "settings/port_selection.h"
+
+namespace velmar {
+
+namespace {
+
+// The dialog's own bounds and rate list.
+constexpr int kMinIntervalMs = 100;
+constexpr int kMaxIntervalMs = 10000000;
+constexpr std::array kListedRates{1200, 2400, 9600, 19200, 38400, 57600, 115200};
+
+constexpr std::uint64_t kMsPerSecond = 1000;
+constexpr std::uint64_t kMsPerMinute = 60 * kMsPerSecond;
+constexpr std::uint64_t kMsPerHour = 60 * kMsPerMinute;
+// Well inside both uint32_t milliseconds and the 49.7 days after which the tick count wraps.
+constexpr std::uint64_t kMaxDurationMs = 1000 * kMsPerHour;
+// Nine decimals are far finer than a millisecond of an hour; more are ignored.
+constexpr std::size_t kMaxFractionDigits = 9;
+
+enum class Switch { Port, Baud, Interval, Preset, Command, Header, Log, Duration, Start, Close, Minimized, Chart };
+
+enum class Takes {
+  Nothing,
+  Value,
+  // Free text: the next argument is the value even if it starts with '/' or '-', and may be
+  // empty (an empty log path means no log file, as in the dialog).
+  Text,
+};
+
+struct SwitchInfo {
+  std::wstring_view name;
+  Switch id;
+  Takes takes;
+};
+
+constexpr std::array<SwitchInfo, 12> kSwitches{{
+    {L"port", Switch::Port, Takes::Value},
+    {L"baud", Switch::Baud, Takes::Value},
+    {L"interval", Switch::Interval, Takes::Value},
+    {L"preset", Switch::Preset, Takes::Value},
+    {L"command", Switch::Command, Takes::Text},
+    {L"header", Switch::Header, Takes::Text},
+    {L"log", Switch::Log, Takes::Text},
+    {L"duration", Switch::Duration, Takes::Value},
+    {L"start", Switch::Start, Takes::Nothing},
+    {L"close", Switch::Close, Takes::Nothing},
+    {L"minimized", Switch::Minimized, Takes::Nothing},
+    {L"chart", Switch::Chart, Takes::Nothing},
+}};
+
+struct NamedPreset {
+  std::wstring_view name;
+  const CommandPreset* preset;
+};
+
+constexpr std::array<NamedPreset, 3> kPresets{{
+    {L"laser", &kLaserPreset},
+    {L"tec", &kTecPreset},
+    {L"combo", &kComboPreset},
+}};
+
+struct SwitchArg {
+  std::wstring_view written;  // prefix and name as typed
+  std::wstring_view name;
+  std::optional<std::wstring_view> attached;
+};
+
+struct Draft {
+  CommandLineOptions options;
+  // Kept apart so an explicit /header beats /preset and /command in any order.
+  std::optional<std::wstring> explicitHeader;
+};
+
+wchar_t AsciiLower(wchar_t c) {
+  return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+// lower must be lower case already.
+bool EqualsNoCase(std::wstring_view text, std::wstring_view lower) {
+  return std::equal(text.begin(), text.end(), lower.begin(), lower.end(),
+                    [](wchar_t a, wchar_t b) { return AsciiLower(a) == b; });
+}
+
+bool IsDigit(wchar_t c) {
+  return c >= L'0' && c <= L'9';
+}
+
+bool IsAllDigits(std::wstring_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
+}
+
+std::optional<SwitchArg> SplitSwitch(std::wstring_view arg) {
+  if (arg.empty() || (arg[0] != L'/' && arg[0] != L'-')) {
+    return std::nullopt;
+  }
+  const std::wstring_view rest = arg.substr(1);
+  const std::size_t separator = rest.find_first_of(L":=");
+  SwitchArg result{arg.substr(0, 1 + std::min(separator, rest.size())), rest.substr(0, separator),
+                   std::nullopt};
+  if (separator != std::wstring_view::npos) {
+    result.attached = rest.substr(separator + 1);
+  }
+  return result;
+}
+
+bool IsHelpSwitch(const std::wstring& arg) {
+  const std::optional<SwitchArg> split = SplitSwitch(arg);
+  return split && (split->name == L"?" || EqualsNoCase(split->name, L"help"));
+}
+
+const SwitchInfo* FindSwitch(std::wstring_view name) {
+  const auto found = std::find_if(kSwitches.begin(), kSwitches.end(),
+                                  [name](const SwitchInfo& info) { return EqualsNoCase(name, info.name); });
+  return found == kSwitches.end() ? nullptr : &*found;
+}
+
+// Digits only; a number too large for int saturates, which every range check then rejects.
+std::optional<int> ReadDigits(std::wstring_view text) {
+  if (!IsAllDigits(text)) {
+    return std::nullopt;
+  }
+  return LeadingDecimal(text);
+}
+
+std::wstring RateList() {
+  std::wstring list;
+  for (const int rate : kListedRates) {
+    list += (list.empty() ? L"" : L", ") + std::to_wstring(rate);
+  }
+  return list;
+}
+
+// Digits with an optional fraction, then an optional unit s, m or h (seconds without one),
+// rounded to the nearest millisecond. No value for malformed text.
+std::optional<std::uint64_t> ReadDurationMs(std::wstring_view text) {
+  std::uint64_t unitMs = kMsPerSecond;
+  if (!text.empty()) {
+    const wchar_t unit = AsciiLower(text.back());
+    if (unit == L's' || unit == L'm' || unit == L'h') {
+      unitMs = unit == L'h' ? kMsPerHour : unit == L'm' ? kMsPerMinute : kMsPerSecond;
+      text.remove_suffix(1);
+    }
+  }
+  const std::size_t point = text.find(L'.');
+  const std::wstring_view whole = text.substr(0, point);
+  const std::wstring_view fraction =
+      point == std::wstring_view::npos ? std::wstring_view{} : text.substr(point + 1);
+  if (!IsAllDigits(whole) || (point != std::wstring_view::npos && !IsAllDigits(fraction))) {
+    return std::nullopt;
+  }
+  // Saturating just above the limit keeps the products below far from overflow.
+  std::uint64_t wholeUnits = 0;
+  for (const wchar_t c : whole) {
+    wholeUnits = std::min(wholeUnits * 10 + static_cast<std::uint64_t>(c - L'0'), kMaxDurationMs + 1);
+  }
+  std::uint64_t numerator = 0;
+  std::uint64_t denominator = 1;
+  for (const wchar_t c : fraction.substr(0, kMaxFractionDigits)) {
+    numerator = numerator * 10 + static_cast<std::uint64_t>(c - L'0');
+    denominator *= 10;
+  }
+  return wholeUnits * unitMs + (numerator * unitMs + denominator / 2) / denominator;
+}
+
+std::wstring Quoted(std::wstring_view text) {
+  return L"\"" + std::wstring(text) + L"\"";
+}
+
+// Empty when the value is taken; otherwise what is wrong with it.
+std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
+  CommandLineOptions& options = draft.options;
+  switch (id) {
+    case Switch::Port: {
+      std::wstring_view number = value;
+      if (number.size() >= 3 && EqualsNoCase(number.substr(0, 3), L"com")) {
+        number.remove_prefix(3);
+      }
+      const std::optional<int> port = ReadDigits(number);
+      if (!port || *port < 1 || *port > kHighestPort) {
+        return Quoted(value) + L" is not a port from COM1 to COM" + std::to_wstring(kHighestPort) + L".";
+      }
+      options.port = *port;
+      break;
+    }
+    case Switch::Baud: {
+      const std::optional<int> rate = ReadDigits(value);
+      if (!rate || std::find(kListedRates.begin(), kListedRates.end(), *rate) == kListedRates.end()) {
+        return std::wstring(value) + L" is not one of " + RateList() + L".";
+      }
+      options.baudRate = *rate;
+      break;
+    }
+    case Switch::Interval: {
+      // The dialog's reader and messages, so both reject and accept the same texts.
+      const IntTextResult interval = ReadBoundedInt(value, kMinIntervalMs, kMaxIntervalMs);
+      if (interval.status == IntTextStatus::NoDigits) {
+        return L"Enter an integer.";
+      }
+      if (interval.status == IntTextStatus::OutOfRange) {
+        return L"Enter an integer between " + std::to_wstring(kMinIntervalMs) + L" and " +
+               std::to_wstring(kMaxIntervalMs) + L".";
+      }
+      options.intervalMs = interval.value;
+      break;
+    }
+    case Switch::Preset: {
+      const auto found = std::find_if(kPresets.begin(), kPresets.end(),
+                                      [value](const NamedPreset& p) { return EqualsNoCase(value, p.name); });
+      if (found == kPresets.end()) {
+        return Quoted(value) + L" is not one of laser, tec, combo.";
+      }
+      options.command = found->preset->queryLine;
+      options.header = found->preset->columnTitles;
+      break;
+    }
+    case Switch::Command:
+      // As typing into the dialog's command line does.
+      options.command = std::wstring(value);
+      options.header = kDefaultColumnTitles;
+      break;
+    case Switch::Header:
+      draft.explicitHeader = std::wstring(value);
+      break;
+    case Switch::Log:
+      options.logPath = std::wstring(value);
+      break;
+    case Switch::Duration: {
+      const std::optional<std::uint64_t> ms = ReadDurationMs(value);
+      if (!ms) {
+        return Quoted(value) + L" is not a time such as 90, 90s, 2m or 1.5h.";
+      }
+      if (*ms == 0 || *ms > kMaxDurationMs) {
+        return Quoted(value) + L" is out of range: the time must be above 0 and at most 1000h.";
+      }
+      options.durationMs = static_cast<std::uint32_t>(*ms);
+      break;
+    }
+    case Switch::Start:
+      options.start = true;
+      break;
+    case Switch::Close:
+      options.closeWhenDone = true;
+      break;
+    case Switch::Minimized:
+      options.minimized = true;
+      break;
+    case Switch::Chart:
+      options.chart = true;
+      break;
+  }
+  return {};
+}
+
+CommandLineResult Failure(std::wstring error) {
+  return {CommandLineOptions{}, std::move(error)};
+}
+
+}  // namespace
+
+CommandLineResult ParseCommandLine(const std::vector<std::wstring>& args) {
+  if (std::any_of(args.begin(), args.end(), IsHelpSwitch)) {
+    CommandLineResult usage;
+    usage.options.showUsage = true;
+    return usage;
+  }
+  Draft draft;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::optional<SwitchArg> arg = SplitSwitch(args[i]);
+    if (!arg) {
+      return Failure(L"Unexpected argument " + Quoted(args[i]) + L".");
+    }
+    const SwitchInfo* info = FindSwitch(arg->name);
+    if (!info) {
+      return Failure(L"Unknown switch " + Quoted(arg->written) + L".");
+    }
+    const std::wstring name = L"/" + std::wstring(info->name);
+    std::optional<std::wstring_view> value = arg->attached;
+    if (info->takes == Takes::Nothing) {
+      if (value) {
+        return Failure(L"The switch " + name + L" takes no value.");
+      }
+    } else {
+      if (!value && i + 1 < args.size() && (info->takes == Takes::Text || !SplitSwitch(args[i + 1]))) {
+        value = args[++i];
+      }
+      if (!value || (info->takes == Takes::Value && value->empty())) {
+        return Failure(L"The switch " + name + L" needs a value.");
+      }
+    }
+    const std::wstring error = Apply(info->id, value.value_or(std::wstring_view{}), draft);
+    if (!error.empty()) {
+      return Failure(name + L": " + error);
+    }
+  }
+  if (draft.explicitHeader) {
+    draft.options.header = std::move(draft.explicitHeader);
+  }
+  return {std::move(draft.options), {}};
+}
+
+std::wstring CommandLineUsage() {
+  return L"Usage: VelmarDataLogger [switches]\n"
+         L"\n"
+         L"/port COMn\tThe serial port, COM1 to COM255 (or just the number).\n"
+         L"/baud RATE\t1200, 2400, 9600, 19200, 38400, 57600 or 115200.\n"
+         L"/interval MS\tMilliseconds between measurements, 100 to 10000000.\n"
+         L"/preset NAME\tlaser, tec or combo: its commands and column titles.\n"
+         L"/command TEXT\tThe instrument commands; titles \"Response(s)\" unless /header.\n"
+         L"/header TEXT\tThe column titles.\n"
+         L"/log PATH\tThe log file.\n"
+         L"/start\tStart the run.\n"
+         L"/duration TIME\tStop the run after TIME: seconds, or with s, m or h (90, 2m, 1.5h; at most 1000h).\n"
+         L"/close\tEnd the program when the run has ended.\n"
+         L"/minimized\tOpen the window minimized.\n"
+         L"/chart\tOpen the live chart.\n"
+         L"/? or /help\tShow this text.\n"
+         L"\n"
+         L"Switches may also start with -; a value may also follow a : or =.\n"
+         L"\n"
+         L"Examples:\n"
+         L"VelmarDataLogger /port COM5 /baud 115200 /interval 1000 /preset combo "
+         L"/log \"C:\\Lab Data\\run.csv\" /start /duration 2h /close\n"
+         L"VelmarDataLogger /port 3 /command \"tec:t?;err?\" /header \"TEC Sensor T,Errors\" /minimized\n";
+}
+
+}  // namespace velmar

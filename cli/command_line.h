@@ -1,0 +1,42 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmar {
+
+// What the command line asks for; an absent value leaves the remembered setting alone.
+struct CommandLineOptions {
+  std::optional<int> port;        // 1..255
+  std::optional<int> baudRate;    // one of the rates the dialog lists
+  std::optional<int> intervalMs;  // 100..10000000
+  std::optional<std::wstring> command;
+  // The column titles to apply: from /header, else implied by the last /preset or /command.
+  std::optional<std::wstring> header;
+  std::optional<std::wstring> logPath;
+  bool start = false;
+  std::optional<std::uint32_t> durationMs;  // 1 ms .. 1000 h
+  bool closeWhenDone = false;
+  bool minimized = false;
+  bool chart = false;
+  bool showUsage = false;
+
+  bool operator==(const CommandLineOptions&) const = default;
+};
+
+struct CommandLineResult {
+  CommandLineOptions options;  // all defaults when error is set
+  std::wstring error;          // empty on success
+};
+
+// args: the arguments after the program name, as CommandLineToArgvW split them.
+// Switches start with '/' or '-', names ignore case; a value follows as the next argument or
+// after ':' or '='. The last of a repeated switch wins. /? or /help anywhere gives only
+// showUsage, whatever else is wrong. Otherwise the first fault gives an error naming it.
+CommandLineResult ParseCommandLine(const std::vector<std::wstring>& args);
+
+// Every switch, one line each (name and description separated by a tab), and two examples.
+std::wstring CommandLineUsage();
+
+}  // namespace velmar

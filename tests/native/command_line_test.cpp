@@ -1,0 +1,229 @@
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/presets.h"
+
+namespace velmar {
+namespace {
+
+using Args = std::vector<std::wstring>;
+
+// Parses args that must be accepted.
+CommandLineOptions Parse(const Args& args) {
+  const CommandLineResult result = ParseCommandLine(args);
+  EXPECT_EQ(result.error, L"") << ::testing::PrintToString(args);
+  return result.options;
+}
+
+TEST(CommandLineFormsTest, NoArgumentsSetNothing) {
+  const CommandLineResult result = ParseCommandLine({});
+  EXPECT_EQ(result.error, L"");
+  EXPECT_EQ(result.options, CommandLineOptions{});
+}
+
+TEST(CommandLineFormsTest, AValueFollowsAsNextArgumentOrAfterColonOrEquals) {
+  for (const Args& args : {Args{L"/port", L"COM5"}, Args{L"/port:COM5"}, Args{L"/port=COM5"}, Args{L"-port", L"COM5"},
+                           Args{L"-port:COM5"}, Args{L"/PoRt", L"com5"}, Args{L"-PORT=Com5"}}) {
+    EXPECT_EQ(Parse(args).port, 5) << ::testing::PrintToString(args);
+  }
+}
+
+TEST(CommandLineFormsTest, EverySwitchInEitherPrefixAndAnyCase) {
+  const CommandLineOptions options =
+      Parse({L"-PORT", L"12", L"/Baud", L"9600", L"-interval:250", L"/PRESET=Tec", L"-Log", L"run.csv",
+             L"/START", L"-duration", L"90", L"-Close", L"/MINIMIZED", L"-chart"});
+  CommandLineOptions expected;
+  expected.port = 12;
+  expected.baudRate = 9600;
+  expected.intervalMs = 250;
+  expected.command = kTecPreset.queryLine;
+  expected.header = kTecPreset.columnTitles;
+  expected.logPath = L"run.csv";
+  expected.start = true;
+  expected.durationMs = 90000;
+  expected.closeWhenDone = true;
+  expected.minimized = true;
+  expected.chart = true;
+  EXPECT_EQ(options, expected);
+}
+
+TEST(CommandLineFormsTest, EverythingAfterTheFirstSeparatorIsTheValue) {
+  EXPECT_EQ(Parse({L"/log=C:\\a=b.csv"}).logPath, L"C:\\a=b.csv");
+  EXPECT_EQ(Parse({L"/log:C:\\x.csv"}).logPath, L"C:\\x.csv");
+  EXPECT_EQ(Parse({L"/command:las:ldi?"}).command, L"las:ldi?");
+}
+
+TEST(CommandLineFormsTest, AQuotedPathWithSpacesArrivesWhole) {
+  EXPECT_EQ(Parse({L"/log", L"C:\\Lab Data\\run 1.csv", L"/start"}).logPath, L"C:\\Lab Data\\run 1.csv");
+}
+
+TEST(CommandLineFormsTest, TextSwitchesTakeTheNextArgumentWhateverItLooksLike) {
+  const CommandLineOptions options = Parse({L"/log", L"-run.csv", L"/command", L"/x", L"/header", L""});
+  EXPECT_EQ(options.logPath, L"-run.csv");
+  EXPECT_EQ(options.command, L"/x");
+  EXPECT_EQ(options.header, L"");
+  EXPECT_FALSE(options.start);
+  EXPECT_EQ(Parse({L"/log="}).logPath, L"");
+}
+
+TEST(CommandLineFormsTest, TheLastOfARepeatedSwitchWins) {
+  const CommandLineOptions options =
+      Parse({L"/port", L"3", L"/log", L"a.csv", L"/port=COM7", L"/interval", L"500", L"/log", L"b.csv",
+             L"/interval:700", L"/duration", L"1h", L"/duration", L"2m", L"/start", L"/start"});
+  EXPECT_EQ(options.port, 7);
+  EXPECT_EQ(options.logPath, L"b.csv");
+  EXPECT_EQ(options.intervalMs, 700);
+  EXPECT_EQ(options.durationMs, 120000u);
+  EXPECT_TRUE(options.start);
+}
+
+TEST(CommandLineValuesTest, PortsFromOneTo255WithOrWithoutCom) {
+  EXPECT_EQ(Parse({L"/port", L"COM1"}).port, 1);
+  EXPECT_EQ(Parse({L"/port", L"cOm255"}).port, 255);
+  EXPECT_EQ(Parse({L"/port", L"1"}).port, 1);
+  EXPECT_EQ(Parse({L"/port", L"255"}).port, 255);
+}
+
+TEST(CommandLineValuesTest, EveryListedBaudRate) {
+  for (const int rate : {1200, 2400, 9600, 19200, 38400, 57600, 115200}) {
+    EXPECT_EQ(Parse({L"/baud", std::to_wstring(rate)}).baudRate, rate);
+  }
+}
+
+TEST(CommandLineValuesTest, IntervalReadsAsTheDialogDoes) {
+  EXPECT_EQ(Parse({L"/interval", L"100"}).intervalMs, 100);
+  EXPECT_EQ(Parse({L"/interval", L"10000000"}).intervalMs, 10000000);
+  EXPECT_EQ(Parse({L"/interval", L"250ms"}).intervalMs, 250);
+  EXPECT_EQ(Parse({L"/interval", L" +300"}).intervalMs, 300);
+}
+
+TEST(CommandLineValuesTest, DurationInSecondsMinutesOrHoursToTheMillisecond) {
+  const std::vector<std::pair<std::wstring, std::uint32_t>> cases{
+      {L"90", 90000u},      {L"90s", 90000u},       {L"2m", 120000u},   {L"1h", 3600000u},
+      {L"1.5h", 5400000u},  {L"2M", 120000u},       {L"0.5", 500u},     {L"0.0015s", 2u},
+      {L"0.25m", 15000u},   {L"1000h", 3600000000u}, {L"0.001", 1u},    {L"007s", 7000u},
+      {L"1.000000000000000000000000001h", 3600000u}};
+  for (const auto& [text, ms] : cases) {
+    EXPECT_EQ(Parse({L"/duration", text}).durationMs, ms) << ::testing::PrintToString(text);
+  }
+}
+
+TEST(CommandLinePresetTest, EachPresetSetsItsCommandAndTitles) {
+  const std::vector<std::pair<std::wstring, const CommandPreset*>> cases{
+      {L"laser", &kLaserPreset}, {L"TEC", &kTecPreset}, {L"Combo", &kComboPreset}};
+  for (const auto& [name, preset] : cases) {
+    const CommandLineOptions options = Parse({L"/preset", name});
+    EXPECT_EQ(options.command, preset->queryLine);
+    EXPECT_EQ(options.header, preset->columnTitles);
+  }
+}
+
+TEST(CommandLinePresetTest, TheLaterOfPresetAndCommandSetsCommandAndTitles) {
+  CommandLineOptions options = Parse({L"/preset", L"laser", L"/command", L"tec:t?"});
+  EXPECT_EQ(options.command, L"tec:t?");
+  EXPECT_EQ(options.header, kDefaultColumnTitles);
+
+  options = Parse({L"/command", L"tec:t?", L"/preset", L"laser"});
+  EXPECT_EQ(options.command, kLaserPreset.queryLine);
+  EXPECT_EQ(options.header, kLaserPreset.columnTitles);
+}
+
+TEST(CommandLinePresetTest, AnExplicitHeaderWinsInAnyOrder) {
+  EXPECT_EQ(Parse({L"/header", L"T", L"/preset", L"tec"}).header, L"T");
+  EXPECT_EQ(Parse({L"/preset", L"tec", L"/header", L"T"}).header, L"T");
+  EXPECT_EQ(Parse({L"/header", L"T", L"/command", L"x?"}).header, L"T");
+  EXPECT_EQ(Parse({L"/command", L"x?", L"/header", L"T"}).header, L"T");
+  const CommandLineOptions headerOnly = Parse({L"/header", L"T"});
+  EXPECT_EQ(headerOnly.header, L"T");
+  EXPECT_EQ(headerOnly.command, std::nullopt);
+}
+
+struct ErrorCase {
+  Args args;
+  std::wstring message;
+};
+
+TEST(CommandLineErrorTest, EachFaultGivesItsMessageAndNoValues) {
+  const std::wstring rates = L"1200, 2400, 9600, 19200, 38400, 57600, 115200.";
+  const std::wstring notATime = L" is not a time such as 90, 90s, 2m or 1.5h.";
+  const std::wstring outOfRange = L" is out of range: the time must be above 0 and at most 1000h.";
+  const std::vector<ErrorCase> cases{
+      {{L"/port", L"5", L"/foo"}, L"Unknown switch \"/foo\"."},
+      {{L"-Foo:bar"}, L"Unknown switch \"-Foo\"."},
+      {{L"--port", L"5"}, L"Unknown switch \"--port\"."},
+      {{L"/"}, L"Unknown switch \"/\"."},
+      {{L"/start", L"COM5"}, L"Unexpected argument \"COM5\"."},
+      {{L""}, L"Unexpected argument \"\"."},
+      {{L"/baud"}, L"The switch /baud needs a value."},
+      {{L"/port", L"/start"}, L"The switch /port needs a value."},
+      {{L"-INTERVAL", L"-5"}, L"The switch /interval needs a value."},
+      {{L"/preset="}, L"The switch /preset needs a value."},
+      {{L"/duration", L""}, L"The switch /duration needs a value."},
+      {{L"/log"}, L"The switch /log needs a value."},
+      {{L"/START:yes"}, L"The switch /start takes no value."},
+      {{L"/close="}, L"The switch /close takes no value."},
+      {{L"/port", L"COM0"}, L"/port: \"COM0\" is not a port from COM1 to COM255."},
+      {{L"/port", L"256"}, L"/port: \"256\" is not a port from COM1 to COM255."},
+      {{L"/port", L"COM"}, L"/port: \"COM\" is not a port from COM1 to COM255."},
+      {{L"/port", L"COM5x"}, L"/port: \"COM5x\" is not a port from COM1 to COM255."},
+      {{L"/port", L"99999999999"}, L"/port: \"99999999999\" is not a port from COM1 to COM255."},
+      {{L"/baud", L"4800"}, L"/baud: 4800 is not one of " + rates},
+      {{L"/baud", L"9600x"}, L"/baud: 9600x is not one of " + rates},
+      {{L"/interval", L"abc"}, L"/interval: Enter an integer."},
+      {{L"/interval", L"99"}, L"/interval: Enter an integer between 100 and 10000000."},
+      {{L"/interval", L"10000001"}, L"/interval: Enter an integer between 100 and 10000000."},
+      {{L"/preset", L"laserx"}, L"/preset: \"laserx\" is not one of laser, tec, combo."},
+      {{L"/duration", L"2x"}, L"/duration: \"2x\"" + notATime},
+      {{L"/duration", L"1."}, L"/duration: \"1.\"" + notATime},
+      {{L"/duration", L".5h"}, L"/duration: \".5h\"" + notATime},
+      {{L"/duration", L"h"}, L"/duration: \"h\"" + notATime},
+      {{L"/duration", L"90ms"}, L"/duration: \"90ms\"" + notATime},
+      {{L"/duration", L"0"}, L"/duration: \"0\"" + outOfRange},
+      {{L"/duration", L"0.0004s"}, L"/duration: \"0.0004s\"" + outOfRange},
+      {{L"/duration", L"1000.0000003h"}, L"/duration: \"1000.0000003h\"" + outOfRange},
+      {{L"/duration", L"99999999999999999999999h"}, L"/duration: \"99999999999999999999999h\"" + outOfRange},
+  };
+  for (const ErrorCase& c : cases) {
+    const CommandLineResult result = ParseCommandLine(c.args);
+    EXPECT_EQ(result.error, c.message) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(result.options, CommandLineOptions{}) << ::testing::PrintToString(c.args);
+  }
+}
+
+TEST(CommandLineErrorTest, TheFirstFaultStopsAndNothingIsHalfApplied) {
+  const CommandLineResult result =
+      ParseCommandLine({L"/port", L"5", L"/start", L"/preset", L"tec", L"/baud", L"4800", L"/port", L"COM0"});
+  EXPECT_EQ(result.error, L"/baud: 4800 is not one of 1200, 2400, 9600, 19200, 38400, 57600, 115200.");
+  EXPECT_EQ(result.options, CommandLineOptions{});
+}
+
+TEST(CommandLineHelpTest, HelpAnywhereGivesOnlyUsageWhateverElseIsWrong) {
+  CommandLineOptions usageOnly;
+  usageOnly.showUsage = true;
+  for (const Args& args : {Args{L"/?"}, Args{L"-?"}, Args{L"/HELP"}, Args{L"-Help"},
+                           Args{L"/port", L"5", L"/start", L"/help"}, Args{L"/foo", L"stray", L"/?"},
+                           Args{L"/baud", L"4800", L"-help"}}) {
+    const CommandLineResult result = ParseCommandLine(args);
+    EXPECT_EQ(result.error, L"") << ::testing::PrintToString(args);
+    EXPECT_EQ(result.options, usageOnly) << ::testing::PrintToString(args);
+  }
+}
+
+TEST(CommandLineHelpTest, UsageNamesEverySwitch) {
+  const std::wstring usage = CommandLineUsage();
+  EXPECT_EQ(usage.rfind(L"Usage: VelmarDataLogger [switches]\n", 0), 0u);
+  for (const wchar_t* name : {L"\n/port ", L"\n/baud ", L"\n/interval ", L"\n/preset ", L"\n/command ", L"\n/header ",
+                              L"\n/log ", L"\n/start\t", L"\n/duration ", L"\n/close\t", L"\n/minimized\t",
+                              L"\n/chart\t", L"\n/? or /help\t"}) {
+    EXPECT_NE(usage.find(name), std::wstring::npos) << ::testing::PrintToString(std::wstring(name));
+  }
+}
+
+}  // namespace
+}  // namespace velmar
