@@ -4,33 +4,10 @@
 #include "framework/ansi_text_win.h"
 #include "framework/data_exchange_win.h"
 #include "res/resource.h"
-#include "serial/query_exchange_win.h"
 #include "settings/baud_table.h"
 #include "settings/port_list_win.h"
 
 namespace {
-
-constexpr UINT_PTR kPollTimer = 1;
-
-// Adapts the dialog's channel to one poll: the run's port and rate for a reopen, the
-// command as it stands now for the query.
-class DialogPollLink final : public velmar::PollLink {
- public:
-  DialogPollLink(CSerialPort& serial, int port, int baud, const std::wstring& command)
-      : serial_(serial), port_(port), baud_(baud), command_(command) {}
-  bool IsOpen() const override { return serial_.IsOpen(); }
-  bool Reopen() override { return serial_.Open(port_, static_cast<DWORD>(baud_)); }
-  bool SendQuery() override {
-    return velmar::SendQuery(serial_, command_) == velmar::QueryLineBytes(command_).size();
-  }
-  std::string ReadReply() override { return velmar::ReadReply(serial_); }
-
- private:
-  CSerialPort& serial_;
-  int port_;
-  int baud_;
-  const std::wstring& command_;
-};
 
 // A reply may hold any byte; a NUL would end the window text early, so it is shown as a
 // visible symbol instead.
@@ -42,10 +19,6 @@ std::wstring DisplayText(const std::string& narrow) {
   return wide;
 }
 
-std::wstring DroppedRowsText(size_t dropped) {
-  return L" " + std::to_wstring(dropped) + L" more rows were lost beyond the memory bound.";
-}
-
 }  // namespace
 
 void CVelmarDataLoggerDlg::OnOK() { OnStart(); }
@@ -55,67 +28,66 @@ void CVelmarDataLoggerDlg::OnCancel() {
   EndDialog(IDCANCEL);
 }
 
+velmar::AppSettings CVelmarDataLoggerDlg::RunSettings() const {
+  velmar::AppSettings run;
+  run.comPort = velmar::SelectedPortOf(m_portList);
+  run.baudRate = velmar::LeadingDecimal(velmar::WindowText(m_baudList));
+  run.interval = m_interval;
+  run.command = m_command;
+  run.fileName = m_logFilePath;
+  run.header = m_columnHeader;
+  return run;
+}
+
 void CVelmarDataLoggerDlg::OnStart() {
   if (!UpdateData(true)) return;
-  const int port = velmar::SelectedPortOf(m_portList);
-  m_baudRate = velmar::LeadingDecimal(velmar::WindowText(m_baudList));
-  m_run.Begin();
-  if (!m_serial.Open(port, static_cast<DWORD>(m_baudRate))) {
-    ShowMessage(L"Cannot open communications port, aborting!");
+  const velmar::StartOutcome opened = Session().Open(RunSettings());
+  if (!opened.message.empty()) ShowMessage(opened.message);
+  if (!opened.started) return;
+  const velmar::StartOutcome begun = Session().Begin();
+  if (!begun.started) {
+    ShowMessage(begun.message);
     return;
   }
-  m_runPort = port;
-  m_logFile.DiscardPending();
-  if (!m_logFilePath.empty()) {
-    if (!m_logFile.WritePreamble(m_logFilePath, m_command, m_columnHeader)) {
-      // Idle holds no port: the next Start opens it afresh at the rate chosen then.
-      m_serial.Close();
-      ShowMessage(L"Cannot open output file, aborting!");
-      return;
-    }
-  } else {
-    ShowMessage(L"File name blank, will not log data.");
-  }
-  StoreSettings();
   SetStatus(L"");
-  SetTimer(Hwnd(), kPollTimer, static_cast<UINT>(m_interval), nullptr);
-  m_running = true;
   EnableControls(false);
+  FocusControl(IDC_STOP);
 }
 
 void CVelmarDataLoggerDlg::OnStop() {
   EnableControls(true);
-  if (!m_running) return;
-  KillTimer(Hwnd(), kPollTimer);
-  m_serial.Close();
-  m_running = false;
-  ReportUnwrittenRows();
+  const velmar::StopOutcome stopped = Session().Stop();
+  if (!stopped.wasRunning) return;
+  ReportUnwrittenRows(stopped);
+  FocusControl(IDOK);
 }
 
 void CVelmarDataLoggerDlg::Poll() {
-  if (!m_running) return;
-  DialogPollLink link(m_serial, m_runPort, m_baudRate, m_command);
-  const velmar::PollResult result = m_run.Poll(link, GetTickCount());
-  std::wstring status = DisplayText(velmar::PollStatusText(result, m_runPort));
-  if (!m_logFilePath.empty() && !m_logFile.AppendRow(m_logFilePath, result.point, result.elapsedMs, result.reply)) {
-    status = L"Error writing to data file.";
-  }
-  SetStatus(status);
+  const velmar::PollOutcome polled = Session().Poll(m_command);
+  if (!polled.polled) return;
+  SetStatus(polled.writeFailed ? L"Error writing to data file." : DisplayText(polled.status));
 }
 
-// Rows kept while the file was locked get one more try; what still cannot be written is
-// reported, never dropped silently.
-void CVelmarDataLoggerDlg::ReportUnwrittenRows() {
-  while (!m_logFile.FlushPending(m_logFilePath)) {
-    std::wstring text = std::to_wstring(m_logFile.PendingCount()) + L" rows could not be written to " +
-                        m_logFilePath + L".";
-    if (m_logFile.DroppedCount() > 0) text += DroppedRowsText(m_logFile.DroppedCount());
-    if (ShowMessage(text, MB_RETRYCANCEL) != IDRETRY) break;
+// Rows the file still refuses are offered another try; given up on, they go to a recovery
+// file, and the box says where.
+void CVelmarDataLoggerDlg::ReportUnwrittenRows(velmar::StopOutcome stopped) {
+  while (stopped.unwritten > 0) {
+    if (ShowMessage(velmar::UnwrittenRowsText(stopped), MB_RETRYCANCEL) != IDRETRY) {
+      ShowMessage(velmar::RecoveryText(Session().SaveUnwritten()));
+      Session().FinishStop();
+      return;
+    }
+    stopped = Session().RetryUnwritten();
   }
-  if (m_logFile.PendingCount() == 0 && m_logFile.DroppedCount() > 0) {
-    ShowMessage(L"All kept rows were written to " + m_logFilePath + L"." + DroppedRowsText(m_logFile.DroppedCount()));
-  }
-  m_logFile.DiscardPending();
+  if (stopped.dropped > 0) ShowMessage(velmar::DroppedOnlyText(stopped));
+  Session().FinishStop();
+}
+
+// Windows gives a program only a few seconds here: no questions, the rows are written or saved.
+void CVelmarDataLoggerDlg::OnEndSession() {
+  EnableControls(true);
+  Session().StopForSessionEnd();
+  EndDialog(IDCANCEL);
 }
 
 void CVelmarDataLoggerDlg::EnableControls(bool enable) {
@@ -123,6 +95,11 @@ void CVelmarDataLoggerDlg::EnableControls(bool enable) {
     EnableWindow(Item(id), enable);
   }
   EnableWindow(Item(IDC_STOP), !enable);
+}
+
+// A control that disables itself while focused would leave the keyboard with nothing to act on.
+void CVelmarDataLoggerDlg::FocusControl(int id) {
+  SendMessageW(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
 }
 
 void CVelmarDataLoggerDlg::SetStatus(const std::wstring& text) { SetDlgItemTextW(Hwnd(), IDC_STATUS, text.c_str()); }

@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "app/about_dialog_win.h"
-#include "app/app_identity.h"
+#include "app/dialog_timers.h"
 #include "app/presets.h"
 #include "framework/application_win.h"
 #include "framework/data_exchange_win.h"
@@ -15,26 +15,24 @@
 
 namespace {
 
-constexpr UINT_PTR kPortListTimer = 2;
+using velmar::kPortListTimer;
+
 constexpr UINT kPortListDelayMs = 500;
 constexpr int kMinInterval = 100;
 constexpr int kMaxInterval = 10000000;
 
-velmar::Profile SettingsProfile() {
-  const velmar::Application* app = velmar::Application::Instance();
-  return velmar::Profile(app ? app->RegistryRoot() : velmar::kRegistryRoot, velmar::ApplicationName());
-}
-
 }  // namespace
 
-CVelmarDataLoggerDlg::CVelmarDataLoggerDlg(HWND parent)
+CVelmarDataLoggerDlg::CVelmarDataLoggerDlg(velmar::Profile settings, HWND parent)
     : Dialog(IDD_VELMARDATALOGGER_DIALOG, parent),
+      m_settings(std::move(settings)),
       m_hIcon(LoadIconW(velmar::ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       m_columnHeader(velmar::kDefaultColumnTitles),
       m_interval(1000) {}
 
 BOOL CVelmarDataLoggerDlg::OnInitDialog() {
   Dialog::OnInitDialog();
+  m_session.emplace(Hwnd(), velmar::kPollTimer, m_settings);
 
   if (HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE)) {
     wchar_t text[256] = {};
@@ -108,6 +106,10 @@ bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PT
     case WM_DEVICECHANGE:
       OnDeviceChange();
       return false;
+    case WM_ENDSESSION:
+      if (wParam) OnEndSession();
+      result = 0;
+      return true;
     case WM_HELP:
       OnHelp();
       result = TRUE;
@@ -138,7 +140,7 @@ bool CVelmarDataLoggerDlg::OnPaint() {
 }
 
 void CVelmarDataLoggerDlg::OnTimer(UINT_PTR id) {
-  if (id == 1) {
+  if (id == velmar::kPollTimer) {
     Poll();
   } else if (id == kPortListTimer) {
     KillTimer(Hwnd(), kPortListTimer);
@@ -186,22 +188,11 @@ void CVelmarDataLoggerDlg::OnHelp() {
 }
 
 void CVelmarDataLoggerDlg::LoadSettings() {
-  const velmar::AppSettings stored = velmar::LoadSettings(SettingsProfile());
+  const velmar::AppSettings stored = velmar::LoadSettings(m_settings);
   velmar::RebuildPortList(m_portList, stored.comPort, false);
   SendMessageW(m_baudList, CB_SETCURSEL, velmar::BaudListIndexForRate(stored.baudRate), 0);
   m_interval = stored.interval;
   m_command = stored.command;
   m_logFilePath = stored.fileName;
   m_columnHeader = stored.header;
-}
-
-void CVelmarDataLoggerDlg::StoreSettings() const {
-  velmar::AppSettings settings;
-  settings.comPort = m_runPort;
-  settings.baudRate = m_baudRate;
-  settings.interval = m_interval;
-  settings.command = m_command;
-  settings.fileName = m_logFilePath;
-  settings.header = m_columnHeader;
-  velmar::StoreSettings(SettingsProfile(), settings);
 }

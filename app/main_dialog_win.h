@@ -1,16 +1,17 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
-#include "app/logging_run.h"
 #include "framework/dialog_win.h"
-#include "logfile/log_file_win.h"
-#include "serial/serial_port_win.h"
+#include "session/session_parts_win.h"
+#include "settings/app_settings.h"
+#include "settings/profile_win.h"
 
 class CVelmarDataLoggerDlg : public velmar::Dialog {
  public:
-  explicit CVelmarDataLoggerDlg(HWND parent = nullptr);
+  explicit CVelmarDataLoggerDlg(velmar::Profile settings, HWND parent = nullptr);
 
  protected:
   BOOL OnInitDialog() override;
@@ -28,27 +29,26 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   void OnBrowse();
   void OnPreset(const wchar_t* queryLine, const wchar_t* columnTitles);
   void OnHelp();
+  void OnEndSession();
 
   void OnStart();
   void OnStop();
   void Poll();
+  velmar::AppSettings RunSettings() const;
+  velmar::LoggingSession& Session() { return m_session->Session(); }
   void EnableControls(bool enable);
+  void FocusControl(int id);
   void SetStatus(const std::wstring& text);
-  void ReportUnwrittenRows();
+  void ReportUnwrittenRows(velmar::StopOutcome stopped);
   void LoadSettings();
-  void StoreSettings() const;
 
+  velmar::Profile m_settings;
   HICON m_hIcon;
   std::wstring m_logFilePath;
   std::wstring m_command;
   std::wstring m_columnHeader;
   int m_interval;
-  velmar::LoggingRun m_run;
-  int m_baudRate = 0;
-  int m_runPort = 0;
   HWND m_baudList = nullptr;
-  CSerialPort m_serial;
-  velmar::LogFileWriter m_logFile;
-  bool m_running = false;
   HWND m_portList = nullptr;
+  std::optional<velmar::WindowsLoggingSession> m_session;
 };

@@ -12,7 +12,7 @@ bool CVelmarDataLoggerApp::InitInstance() {
   InitCommonControlsEx(&controls);
   SetRegistryKey(velmar::kRegistryRoot);
 
-  CVelmarDataLoggerDlg dialog;
+  CVelmarDataLoggerDlg dialog(velmar::Profile(RegistryRoot(), velmar::ApplicationName()));
   dialog.DoModal();
   return false;
 }

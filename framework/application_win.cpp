@@ -4,14 +4,6 @@
 
 namespace velmar {
 
-Application* Application::instance_ = nullptr;
-
-Application::Application() { instance_ = this; }
-
-Application::~Application() {
-  if (instance_ == this) instance_ = nullptr;
-}
-
 int Application::Run(HINSTANCE module) noexcept {
   module_ = module;
   try {
@@ -23,10 +15,7 @@ int Application::Run(HINSTANCE module) noexcept {
   return 0;
 }
 
-HINSTANCE ResourceModule() {
-  const Application* app = Application::Instance();
-  return app && app->Module() ? app->Module() : GetModuleHandleW(nullptr);
-}
+HINSTANCE ResourceModule() { return GetModuleHandleW(nullptr); }
 
 std::wstring ExecutableBasePath() {
   std::vector<wchar_t> buffer(MAX_PATH);

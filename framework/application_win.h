@@ -5,16 +5,14 @@
 
 namespace velmar {
 
-// The process's application object: one instance, created during static initialisation;
-// the entry point hands control to its start-up hook.
+// The process's application object: the entry point creates it and hands control to its
+// start-up hook.
 class Application {
  public:
-  Application();
-  virtual ~Application();
+  Application() = default;
+  virtual ~Application() = default;
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
-
-  static Application* Instance() { return instance_; }
 
   // Runs the start-up hook; the process ends when it returns.
   int Run(HINSTANCE module) noexcept;
@@ -28,12 +26,11 @@ class Application {
   void SetRegistryKey(std::wstring root) { registryRoot_ = std::move(root); }
 
  private:
-  static Application* instance_;
   HINSTANCE module_ = nullptr;
   std::wstring registryRoot_;
 };
 
-// The module resources come from: the application's, or the executable's before it runs.
+// The module resources come from: the executable.
 HINSTANCE ResourceModule();
 
 // The running executable's full path without its file name's last extension; a help file

@@ -1,39 +1,34 @@
 #pragma once
 #include <cstddef>
-#include <cstdio>
 #include <string>
 
 #include "logfile/log_format.h"
+#include "logfile/run_file.h"
 
 namespace velmar {
 
-// Writes the log file: every call opens the file in "a+" text mode, writes and closes it, so
-// other programs may read it between polls. Rows that cannot be written because the file cannot
-// be opened wait in order and go out ahead of the next row that can.
-class LogFileWriter {
+// Writes the log file: every call opens the file by its UTF-16 name, appends and closes it,
+// sharing it fully, so other programs may read it between polls. The contents are in the ANSI
+// code page with CR LF line ends, as a text-mode stream would write them. Each row reaches the
+// file whole or not at all.
+class LogFileWriter final : public RunFile {
  public:
   // The current local time as FormatLongDateTime gives it; empty when the conversion fails.
   static std::string LocalDateTimeText();
 
-  // Start stamp, query and column titles; false when the file cannot be opened or written.
   // Rows still pending from an earlier run are left alone: they belong to that run's file.
-  bool WritePreamble(const std::wstring& path, const std::wstring& command, const std::wstring& header);
-
-  // True when this row, and every row pending before it, is in the file.
-  bool AppendRow(const std::wstring& path, int point, int elapsedMs, const std::string& reply);
-
-  // One attempt to write the pending rows; true when none remain.
-  bool FlushPending(const std::wstring& path);
-
-  size_t PendingCount() const { return pending_.Count(); }
-  size_t DroppedCount() const { return pending_.DroppedCount(); }
-  void DiscardPending() { pending_.Clear(); }
+  bool WritePreamble(const std::wstring& path, const std::wstring& command, const std::wstring& header) override;
+  bool AppendRow(const std::wstring& path, int point, int elapsedMs, const std::string& reply) override;
+  bool FlushPending(const std::wstring& path) override;
+  size_t PendingCount() const override { return pending_.Count(); }
+  size_t DroppedCount() const override { return pending_.DroppedCount(); }
+  std::wstring SaveUnwritten(const std::wstring& path, const LocalDateTime& now) override;
+  void DiscardPending() override { pending_.Clear(); }
 
  private:
-  // Writes pending rows oldest first, stopping at the first failure; false if any remain.
-  bool WritePendingTo(std::FILE* file);
-
   PendingRows pending_;
+  // The last preamble written, which a recovery file repeats.
+  std::string preamble_;
 };
 
 }  // namespace velmar

@@ -1,4 +1,4 @@
-#include "app/logging_run.h"
+#include "session/logging_run.h"
 
 namespace velmar {
 

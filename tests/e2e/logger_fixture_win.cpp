@@ -9,7 +9,7 @@
 namespace velmar::test {
 namespace {
 
-// Log folders of passing tests go; a failed test's files stay for a look.
+// Log folders of passing tests go; a failed test's files stay for a look until the next run.
 void RemoveFolder(const std::wstring& folder) {
   WIN32_FIND_DATAW entry;
   HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
@@ -38,6 +38,8 @@ void LoggerTest::SetUp() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   folder_ = std::wstring(temp) + L"velmar-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-";
   for (const char* c = info->name(); *c; ++c) folder_.push_back(static_cast<wchar_t>(*c));
+  // Wine reuses process ids: a folder a failed run left behind must not leak into this one.
+  RemoveFolder(folder_);
   CreateDirectoryW(folder_.c_str(), nullptr);
 }
 
@@ -140,6 +142,19 @@ std::vector<std::string> ReadLines(const std::wstring& path) {
   }
   if (start < bytes.size()) lines.push_back(bytes.substr(start) + "<unterminated>");
   return lines;
+}
+
+std::vector<std::wstring> EntriesOf(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+  return names;
 }
 
 size_t CountDataRows(const std::wstring& path) {

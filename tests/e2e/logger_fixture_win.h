@@ -47,6 +47,7 @@ class LoggerTest : public ::testing::Test {
   bool Responsive();
 
   std::wstring LogPath(const std::wstring& name) const { return folder_ + L"\\" + name; }
+  const std::wstring& Folder() const { return folder_; }
 
   driver::LoggerProcess logger_;
   driver::DialogDriver dialog_{nullptr, 0};
@@ -60,6 +61,8 @@ class LoggerTest : public ::testing::Test {
 void StoreSetting(const wchar_t* name, DWORD type, const void* data, DWORD size);
 
 std::vector<std::string> ReadLines(const std::wstring& path);
+// Names of the files and folders in a folder.
+std::vector<std::wstring> EntriesOf(const std::wstring& folder);
 std::string ReadFileBytes(const std::wstring& path);
 size_t CountDataRows(const std::wstring& path);
 std::string Narrow(const std::wstring& text);

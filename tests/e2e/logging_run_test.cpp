@@ -4,6 +4,7 @@
 
 #include "res/resource.h"
 #include "tests/e2e/logger_fixture_win.h"
+#include "tests/support/file_lock_win.h"
 #include "tests/e2e/preset_lines.h"
 
 namespace velmar::test {
@@ -137,11 +138,11 @@ TEST_F(LoggingRunTest, RowsWaitWhileAnotherProgramHoldsTheFileAndNoneIsLost) {
   Configure(log, L"err?");
   ASSERT_TRUE(StartRun());
   ASSERT_TRUE(WaitDataRows(log, 2));
-  HANDLE held = CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ExclusiveFileLock held(log);
+  ASSERT_TRUE(held.Held());
   EXPECT_TRUE(WaitStatus(L"Error writing to data file."));
   const int before = WaitMorePolls(4);
-  CloseHandle(held);
+  held.Release();
   ASSERT_TRUE(WaitStatus(L"ms: 0"));
   ASSERT_TRUE(WaitDataRows(log, static_cast<size_t>(before + 6)));
   ASSERT_TRUE(StopRun());
@@ -162,16 +163,16 @@ TEST_F(LoggingRunTest, StopWithRowsStillLockedOffersRetry) {
   Configure(log, L"err?");
   ASSERT_TRUE(StartRun());
   ASSERT_TRUE(WaitDataRows(log, 1));
-  HANDLE held = CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ExclusiveFileLock held(log);
+  ASSERT_TRUE(held.Held());
   ASSERT_TRUE(WaitStatus(L"Error writing to data file."));
   Dialog().Click(IDC_STOP);
   HWND box = Dialog().WaitOtherDialog(Millis(10000));
   ASSERT_NE(box, nullptr);
   const std::string text = Narrow(driver::DialogDriver::MessageText(box));
-  EXPECT_TRUE(std::regex_match(text, std::regex("[1-9][0-9]* rows could not be written to .*stuck\\.csv\\.")))
+  EXPECT_TRUE(std::regex_match(text, std::regex("(1 row|([2-9]|[1-9][0-9]+) rows) could not be written to .*stuck\\.csv\\.")))
       << text;
-  CloseHandle(held);
+  held.Release();
   driver::DialogDriver::Answer(box, IDRETRY);
   ASSERT_TRUE(driver::WaitFor([&] { return !Dialog().Enabled(IDC_STOP) && !Dialog().FindOtherDialog(); }, Millis(5000)));
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/logging_run.h"
+#include "session/logging_run.h"
 
 namespace {
 

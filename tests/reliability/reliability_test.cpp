@@ -4,6 +4,7 @@
 
 #include "res/resource.h"
 #include "tests/e2e/logger_fixture_win.h"
+#include "tests/support/file_lock_win.h"
 #include "tests/reliability/fault_tally_win.h"
 
 namespace velmar::test {
@@ -121,12 +122,12 @@ TEST_F(Reliability, LogFileHeldExclusivelyThenReleased) {
   Configure(log, kQuery);
   ASSERT_TRUE(StartRun());
   ASSERT_TRUE(WaitDataRows(log, 2));
-  HANDLE held = CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ExclusiveFileLock held(log);
+  ASSERT_TRUE(held.Held());
   ASSERT_TRUE(WaitStatus(L"Error writing to data file."));
   const int queries = WaitMorePolls(3);
   EXPECT_TRUE(Responsive());
-  CloseHandle(held);
+  held.Release();
   ASSERT_TRUE(WaitDataRows(log, static_cast<size_t>(queries + 5)));
   ASSERT_TRUE(StopRun());
   ExpectNothingLost(log);

@@ -1,4 +1,5 @@
 #include "logfile/log_file_win.h"
+#include "tests/support/file_lock_win.h"
 
 #include <windows.h>
 
@@ -29,25 +30,6 @@ void WriteAll(const std::wstring& path, const std::string& content) {
   std::fwrite(content.data(), 1, content.size(), file);
   std::fclose(file);
 }
-
-// Holds the file the way a spreadsheet does: open with no sharing at all.
-class ExclusiveLock {
- public:
-  explicit ExclusiveLock(const std::wstring& path)
-      : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~ExclusiveLock() { Release(); }
-  ExclusiveLock(const ExclusiveLock&) = delete;
-  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
-  void Release() {
-    if (Held()) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE handle_;
-};
 
 class LogFileWriterTest : public testing::Test {
  protected:
@@ -140,7 +122,7 @@ TEST_F(LogFileWriterTest, ReplyBytesReachTheFileWhole) {
 TEST_F(LogFileWriterTest, RowsWaitWhileFileIsLockedAndFollowInOrder) {
   const std::wstring path = PathOf(L"locked.csv");
   ASSERT_TRUE(writer_.AppendRow(path, 1, 0, "1.0"));
-  ExclusiveLock lock(path);
+  test::ExclusiveFileLock lock(path);
   ASSERT_TRUE(lock.Held());
 
   EXPECT_FALSE(writer_.AppendRow(path, 2, 100, "2.0"));
@@ -157,7 +139,7 @@ TEST_F(LogFileWriterTest, RowsWaitWhileFileIsLockedAndFollowInOrder) {
 
 TEST_F(LogFileWriterTest, FlushPendingWritesWaitingRowsOnceFileIsFree) {
   const std::wstring path = PathOf(L"flush.csv");
-  ExclusiveLock lock(path);
+  test::ExclusiveFileLock lock(path);
   ASSERT_TRUE(lock.Held());
   EXPECT_FALSE(writer_.AppendRow(path, 1, 0, "x"));
   lock.Release();
@@ -169,7 +151,7 @@ TEST_F(LogFileWriterTest, FlushPendingWritesWaitingRowsOnceFileIsFree) {
 
 TEST_F(LogFileWriterTest, PreambleLeavesEarlierRunsPendingRowsAlone) {
   const std::wstring path = PathOf(L"first.csv");
-  ExclusiveLock lock(path);
+  test::ExclusiveFileLock lock(path);
   ASSERT_TRUE(lock.Held());
   EXPECT_FALSE(writer_.AppendRow(path, 1, 0, "x"));
 

@@ -1,0 +1,139 @@
+#include "session/logging_session.h"
+
+#include <algorithm>
+
+namespace velmar {
+namespace {
+
+// One poll's view of the channel: the run's port and rate for a reopen, the command as it
+// stands now for the query.
+class ChannelPollLink final : public PollLink {
+ public:
+  ChannelPollLink(SessionChannel& channel, const AppSettings& run, const std::wstring& command)
+      : channel_(channel), run_(run), command_(command) {}
+  bool IsOpen() const override { return channel_.IsOpen(); }
+  bool Reopen() override { return channel_.Open(run_.comPort, run_.baudRate); }
+  bool SendQuery() override { return channel_.SendQuery(command_); }
+  std::string ReadReply() override { return channel_.ReadReply(); }
+
+ private:
+  SessionChannel& channel_;
+  const AppSettings& run_;
+  const std::wstring& command_;
+};
+
+std::wstring CountedRows(size_t count) {
+  return std::to_wstring(count) + (count == 1 ? L" row" : L" rows");
+}
+
+std::wstring DroppedText(size_t dropped) {
+  if (dropped == 0) return {};
+  return L" " + std::to_wstring(dropped) + (dropped == 1 ? L" more row was" : L" more rows were") +
+         L" lost beyond the memory bound.";
+}
+
+}  // namespace
+
+LoggingSession::LoggingSession(SessionChannel& channel, RunFile& file, PollTimer& timer, SessionClock& clock,
+                               SettingsSink& settings)
+    : channel_(channel), file_(file), timer_(timer), clock_(clock), settings_(settings) {}
+
+void LoggingSession::AddListener(RowListener& listener) { listeners_.push_back(&listener); }
+
+void LoggingSession::RemoveListener(RowListener& listener) { std::erase(listeners_, &listener); }
+
+StartOutcome LoggingSession::Open(const AppSettings& run) {
+  run_ = run;
+  points_.Begin();
+  if (!channel_.Open(run_.comPort, run_.baudRate)) return {false, L"Cannot open communications port, aborting!"};
+  file_.DiscardPending();
+  if (run_.fileName.empty()) return {true, L"File name blank, will not log data."};
+  if (!file_.WritePreamble(run_.fileName, run_.command, run_.header)) {
+    // Idle holds no port: the next Start opens it afresh at the rate chosen then.
+    channel_.Close();
+    return {false, L"Cannot open output file, aborting!"};
+  }
+  return {true, {}};
+}
+
+StartOutcome LoggingSession::Begin() {
+  settings_.Store(run_);
+  schedule_.emplace(static_cast<uint32_t>(run_.interval));
+  if (!timer_.Arm(static_cast<uint32_t>(run_.interval))) {
+    channel_.Close();
+    return {false, L"Cannot start the measurement timer, aborting!"};
+  }
+  running_ = true;
+  const RunHeader header{run_.command, run_.header, clock_.LocalNow()};
+  for (RowListener* listener : listeners_) listener->OnRunStarted(header);
+  return {true, {}};
+}
+
+PollOutcome LoggingSession::Poll(const std::wstring& command) {
+  if (!running_) return {};
+  const uint32_t tick = clock_.TickCount();
+  schedule_->PollStarted(clock_.FineMs());
+  const LocalDateTime time = clock_.LocalNow();
+  ChannelPollLink link(channel_, run_, command);
+  const PollResult result = points_.Poll(link, tick);
+
+  PollOutcome outcome{true, PollStatusText(result, run_.comPort), false};
+  if (!run_.fileName.empty()) {
+    outcome.writeFailed = !file_.AppendRow(run_.fileName, result.point, result.elapsedMs, result.reply);
+  }
+  const LoggedRow row{result.point, result.elapsedMs, time, result.reply};
+  for (RowListener* listener : listeners_) listener->OnRow(row);
+  timer_.Arm(schedule_->DelayAfterPoll(clock_.FineMs()));
+  return outcome;
+}
+
+StopOutcome LoggingSession::Stop() {
+  if (!running_) return {};
+  timer_.Disarm();
+  channel_.Close();
+  running_ = false;
+  return RetryUnwritten();
+}
+
+StopOutcome LoggingSession::RetryUnwritten() {
+  if (!run_.fileName.empty()) file_.FlushPending(run_.fileName);
+  return {true, run_.fileName, file_.PendingCount(), file_.DroppedCount()};
+}
+
+RecoveryOutcome LoggingSession::SaveUnwritten() {
+  RecoveryOutcome outcome{run_.fileName, {}, file_.PendingCount(), file_.DroppedCount()};
+  if (outcome.rows > 0) outcome.savedTo = file_.SaveUnwritten(run_.fileName, clock_.LocalNow());
+  return outcome;
+}
+
+void LoggingSession::FinishStop() { file_.DiscardPending(); }
+
+RecoveryOutcome LoggingSession::StopForSessionEnd() {
+  const StopOutcome stopped = Stop();
+  RecoveryOutcome outcome{stopped.logPath, {}, 0, stopped.dropped};
+  if (stopped.unwritten > 0) outcome = SaveUnwritten();
+  FinishStop();
+  return outcome;
+}
+
+std::wstring UnwrittenRowsText(const StopOutcome& outcome) {
+  return CountedRows(outcome.unwritten) + L" could not be written to " + outcome.logPath + L"." +
+         DroppedText(outcome.dropped);
+}
+
+std::wstring RecoveryText(const RecoveryOutcome& outcome) {
+  std::wstring text = CountedRows(outcome.rows) + L" could not be written to " + outcome.logPath;
+  if (outcome.savedTo.empty()) {
+    text += L" nor saved to a recovery file, and " + std::wstring(outcome.rows == 1 ? L"was" : L"were") + L" lost.";
+  } else {
+    text += L". " + std::wstring(outcome.rows == 1 ? L"It was" : L"They were") + L" saved to " + outcome.savedTo +
+            L".";
+  }
+  return text + DroppedText(outcome.dropped);
+}
+
+std::wstring DroppedOnlyText(const StopOutcome& outcome) {
+  return L"All kept rows were written to " + outcome.logPath + L"." + DroppedText(outcome.dropped);
+}
+
+}  // namespace velmar

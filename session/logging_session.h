@@ -1,0 +1,99 @@
+#pragma once
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "logfile/run_file.h"
+#include "session/logging_run.h"
+#include "session/poll_schedule.h"
+#include "session/session_parts.h"
+
+namespace velmar {
+
+struct StartOutcome {
+  bool started = false;
+  // A message box to show; with `started`, a notice that does not stop the run.
+  std::wstring message;
+};
+
+struct PollOutcome {
+  bool polled = false;
+  // "<elapsed>ms: <reply>" or the lost-port notice, in the ANSI code page.
+  std::string status;
+  // The log file refused the row: it waits in memory.
+  bool writeFailed = false;
+};
+
+struct StopOutcome {
+  bool wasRunning = false;
+  std::wstring logPath;
+  size_t unwritten = 0;
+  size_t dropped = 0;
+};
+
+struct RecoveryOutcome {
+  std::wstring logPath;
+  // Empty when no place would take the rows.
+  std::wstring savedTo;
+  size_t rows = 0;
+  size_t dropped = 0;
+};
+
+// One logging run: the port, the log file, the timer and the run's state, from Start to Stop.
+// Each step returns what the window should show; the window only shows it.
+class LoggingSession {
+ public:
+  LoggingSession(SessionChannel& channel, RunFile& file, PollTimer& timer, SessionClock& clock,
+                 SettingsSink& settings);
+
+  // Followers of every logged row besides the log file, e.g. the live chart.
+  void AddListener(RowListener& listener);
+  void RemoveListener(RowListener& listener);
+
+  // Opens the port and writes the preamble. On success with a blank path the message is the
+  // notice that no file is written; Begin then starts the run.
+  StartOutcome Open(const AppSettings& run);
+  // Stores the settings and starts the timer; the run is claimed only when the timer runs.
+  StartOutcome Begin();
+  // One poll with the command as it stands now.
+  PollOutcome Poll(const std::wstring& command);
+  // Stops the timer, releases the port and tries the waiting rows once more.
+  StopOutcome Stop();
+  StopOutcome RetryUnwritten();
+  // Saves the rows the file still refuses to a recovery file; none wait afterwards.
+  RecoveryOutcome SaveUnwritten();
+  // Forgets what Stop reported, once it has been shown.
+  void FinishStop();
+  // At the end of the Windows session: stops as Stop does, and saves what the file refuses,
+  // with nothing to ask.
+  RecoveryOutcome StopForSessionEnd();
+
+  bool Running() const { return running_; }
+  int Port() const { return run_.comPort; }
+
+ private:
+  StopOutcome Unwritten(bool wasRunning) const;
+
+  SessionChannel& channel_;
+  RunFile& file_;
+  PollTimer& timer_;
+  SessionClock& clock_;
+  SettingsSink& settings_;
+  std::vector<RowListener*> listeners_;
+
+  AppSettings run_;
+  LoggingRun points_;
+  std::optional<PollSchedule> schedule_;
+  bool running_ = false;
+};
+
+// "N rows could not be written to PATH." with the rows lost beyond the memory bound, if any.
+std::wstring UnwrittenRowsText(const StopOutcome& outcome);
+// Where the rows went that the file refused at the end.
+std::wstring RecoveryText(const RecoveryOutcome& outcome);
+// Said when every kept row reached the file but some were lost beyond the memory bound.
+std::wstring DroppedOnlyText(const StopOutcome& outcome);
+
+}  // namespace velmar

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "res/resource.h"
+#include "tests/e2e/logger_fixture_win.h"
+#include "tests/support/file_lock_win.h"
+
+namespace velmar::test {
+namespace {
+
+class SessionEndTest : public LoggerTest {
+ protected:
+  void SetUp() override {
+    LoggerTest::SetUp();
+    ASSERT_TRUE(sim_.Start(kSimPort));
+    ASSERT_TRUE(Launch());
+  }
+
+  // Starts a run, lets rows reach the file, then holds the file until rows wait.
+  void RunUntilRowsWait(const std::wstring& log, ExclusiveFileLock& lock) {
+    Configure(log, L"err?");
+    ASSERT_TRUE(StartRun());
+    ASSERT_TRUE(WaitDataRows(log, 2));
+    lock = ExclusiveFileLock(log);
+    ASSERT_TRUE(lock.Held());
+    ASSERT_TRUE(WaitStatus(L"Error writing to data file."));
+    WaitMorePolls(2);
+  }
+
+  // Every poll of the run is a row, in the log or after the recovery file's own preamble,
+  // numbered without a gap or a repeat.
+  void ExpectEveryRowIn(const std::wstring& log, const std::wstring& recovery) {
+    const auto logLines = ReadLines(log);
+    const auto recoveryLines = ReadLines(recovery);
+    ASSERT_GE(recoveryLines.size(), 4u);
+    EXPECT_EQ(recoveryLines[0], logLines[0]);
+    EXPECT_EQ(recoveryLines[1], logLines[1]);
+    EXPECT_EQ(recoveryLines[2], logLines[2]);
+    auto rows = DataRowsOf(logLines);
+    for (const Row& row : DataRowsOf(recoveryLines)) rows.push_back(row);
+    ASSERT_EQ(static_cast<int>(rows.size()), sim_.Queries());
+    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].point, static_cast<int>(i + 1));
+  }
+};
+
+TEST_F(SessionEndTest, StartAndStopLeaveTheFocusWhereTheKeyboardCanGoOn) {
+  Configure(LogPath(L"focus.csv"), L"err?");
+  ASSERT_TRUE(StartRun());
+  EXPECT_TRUE(driver::WaitFor([&] { return Dialog().FocusedControl() == Dialog().Item(IDC_STOP); }, Millis(2000)));
+  ASSERT_TRUE(StopRun());
+  EXPECT_TRUE(driver::WaitFor([&] { return Dialog().FocusedControl() == Dialog().Item(IDOK); }, Millis(2000)));
+}
+
+TEST_F(SessionEndTest, APathOutsideTheAnsiCodePageGetsExactlyThatFile) {
+  const std::wstring name = L"\u0141\u00f3d\u017a-\u0395\u03bb\u03bb\u03ac\u03b4\u03b1-\u65e5\u672c";
+  const std::wstring folder = LogPath(name);
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring log = folder + L"\\" + name + L".csv";
+  Configure(log, L"err?");
+  ASSERT_TRUE(RunForRows(log, 3));
+  EXPECT_EQ(DataRowsOf(ReadLines(log)).size(), static_cast<size_t>(sim_.Queries()));
+  EXPECT_EQ(EntriesOf(folder), std::vector<std::wstring>{name + L".csv"});
+  EXPECT_EQ(EntriesOf(Folder()), std::vector<std::wstring>{name});
+}
+
+TEST_F(SessionEndTest, RowsGivenUpAtStopGoToARecoveryFileThatTheBoxNames) {
+  const std::wstring log = LogPath(L"held.csv");
+  ExclusiveFileLock lock;
+  RunUntilRowsWait(log, lock);
+  Dialog().Click(IDC_STOP);
+  HWND retry = Dialog().WaitOtherDialog(Millis(10000));
+  ASSERT_NE(retry, nullptr);
+  driver::DialogDriver::Answer(retry, IDCANCEL);
+  ASSERT_TRUE(driver::WaitFor([&] { return !IsWindow(retry); }, Millis(5000)));
+
+  HWND saved = Dialog().WaitOtherDialog(Millis(10000));
+  ASSERT_NE(saved, nullptr);
+  const std::wstring text = driver::DialogDriver::MessageText(saved);
+  std::wsmatch match;
+  ASSERT_TRUE(std::regex_match(text, match, std::wregex(L"[0-9]+ rows? could not be written to .*held\\.csv\\. "
+                                                        L"(It was|They were) saved to (.*held\\.unsaved-[0-9]{8}-"
+                                                        L"[0-9]{6}\\.csv)\\.")))
+      << Narrow(text);
+  const std::wstring recovery = match[2];
+  EXPECT_EQ(recovery.substr(0, Folder().size()), Folder());
+  driver::DialogDriver::Answer(saved, IDOK);
+  lock.Release();
+  ExpectEveryRowIn(log, recovery);
+}
+
+TEST_F(SessionEndTest, TheEndOfTheWindowsSessionKeepsEveryRowAndEndsTheProgram) {
+  const std::wstring log = LogPath(L"logoff.csv");
+  ExclusiveFileLock lock;
+  RunUntilRowsWait(log, lock);
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(Dialog().Dialog(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000,
+                                  &answer));
+  EXPECT_NE(answer, 0u);
+  SendMessageTimeoutW(Dialog().Dialog(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+  EXPECT_TRUE(logger_.WaitExit(Millis(5000)));
+  lock.Release();
+
+  std::vector<std::wstring> recoveries;
+  for (const std::wstring& entry : EntriesOf(Folder())) {
+    if (entry.find(L"logoff.unsaved-") == 0) recoveries.push_back(entry);
+  }
+  ASSERT_EQ(recoveries.size(), 1u);
+  ExpectEveryRowIn(log, LogPath(recoveries[0]));
+}
+
+}  // namespace
+}  // namespace velmar::test

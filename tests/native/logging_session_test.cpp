@@ -1,0 +1,233 @@
+#include "session/logging_session.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <vector>
+
+namespace velmar {
+namespace {
+
+struct FakeChannel final : SessionChannel {
+  bool opens = true;
+  bool open = false;
+  int openedPort = -1;
+  int openedRate = 0;
+  std::vector<std::wstring> queries;
+  std::deque<std::string> replies;
+
+  bool Open(int port, int baudRate) override {
+    if (!opens) return false;
+    open = true;
+    openedPort = port;
+    openedRate = baudRate;
+    return true;
+  }
+  void Close() override { open = false; }
+  bool IsOpen() const override { return open; }
+  bool SendQuery(const std::wstring& command) override {
+    queries.push_back(command);
+    return true;
+  }
+  std::string ReadReply() override {
+    if (replies.empty()) return {};
+    std::string reply = replies.front();
+    replies.pop_front();
+    return reply;
+  }
+};
+
+struct FakeFile final : RunFile {
+  bool opens = true;
+  std::vector<std::string> lines;
+  std::deque<std::string> pending;
+  std::wstring savedFrom;
+  bool saves = true;
+
+  bool WritePreamble(const std::wstring&, const std::wstring&, const std::wstring&) override {
+    if (opens) lines.push_back("preamble");
+    return opens;
+  }
+  bool AppendRow(const std::wstring& path, int point, int elapsedMs, const std::string& reply) override {
+    pending.push_back(std::to_string(point) + "," + std::to_string(elapsedMs) + "," + reply);
+    return FlushPending(path);
+  }
+  bool FlushPending(const std::wstring&) override {
+    while (opens && !pending.empty()) {
+      lines.push_back(pending.front());
+      pending.pop_front();
+    }
+    return pending.empty();
+  }
+  size_t PendingCount() const override { return pending.size(); }
+  size_t DroppedCount() const override { return 0; }
+  std::wstring SaveUnwritten(const std::wstring& path, const LocalDateTime&) override {
+    savedFrom = path;
+    pending.clear();
+    return saves ? L"C:\\lab\\run.unsaved-20261207-093015.csv" : L"";
+  }
+  void DiscardPending() override { pending.clear(); }
+};
+
+struct FakeTimer final : PollTimer {
+  bool arms = true;
+  std::vector<uint32_t> armed;
+  bool running = false;
+  bool Arm(uint32_t delayMs) override {
+    armed.push_back(delayMs);
+    running = arms;
+    return arms;
+  }
+  void Disarm() override { running = false; }
+};
+
+struct FakeClock final : SessionClock {
+  uint32_t tick = 0xFFFFFF00u;  // crosses the wrap during the run
+  double fine = 5000;
+  uint32_t TickCount() override { return tick; }
+  double FineMs() override { return fine; }
+  LocalDateTime LocalNow() override { return {2026, 12, 7, 9, 30, 15, static_cast<int>(tick % 1000)}; }
+  void Advance(uint32_t ms) {
+    tick += ms;
+    fine += ms;
+  }
+};
+
+struct FakeSettings final : SettingsSink {
+  std::vector<AppSettings> stored;
+  void Store(const AppSettings& settings) override { stored.push_back(settings); }
+};
+
+struct RecordingListener final : RowListener {
+  std::vector<RunHeader> runs;
+  std::vector<LoggedRow> rows;
+  void OnRunStarted(const RunHeader& header) override { runs.push_back(header); }
+  void OnRow(const LoggedRow& row) override { rows.push_back(row); }
+};
+
+class LoggingSessionTest : public testing::Test {
+ protected:
+  AppSettings Run(const std::wstring& file = L"C:\\lab\\run.csv") {
+    AppSettings run;
+    run.comPort = 12;
+    run.baudRate = 115200;
+    run.interval = 100;
+    run.command = L"tec:t?";
+    run.fileName = file;
+    run.header = L"TEC Sensor T";
+    return run;
+  }
+  bool Start(const AppSettings& run) { return session_.Open(run).started && session_.Begin().started; }
+
+  FakeChannel channel_;
+  FakeFile file_;
+  FakeTimer timer_;
+  FakeClock clock_;
+  FakeSettings settings_;
+  LoggingSession session_{channel_, file_, timer_, clock_, settings_};
+};
+
+TEST_F(LoggingSessionTest, AFailedStartSaysWhyAndClaimsNothing) {
+  channel_.opens = false;
+  EXPECT_EQ(session_.Open(Run()).message, L"Cannot open communications port, aborting!");
+
+  channel_.opens = true;
+  file_.opens = false;
+  const StartOutcome noFile = session_.Open(Run());
+  EXPECT_FALSE(noFile.started);
+  EXPECT_EQ(noFile.message, L"Cannot open output file, aborting!");
+  EXPECT_FALSE(channel_.open);
+
+  file_.opens = true;
+  timer_.arms = false;
+  ASSERT_TRUE(session_.Open(Run()).started);
+  const StartOutcome noTimer = session_.Begin();
+  EXPECT_FALSE(noTimer.started);
+  EXPECT_EQ(noTimer.message, L"Cannot start the measurement timer, aborting!");
+  EXPECT_FALSE(session_.Running());
+  EXPECT_FALSE(channel_.open);
+  EXPECT_FALSE(session_.Poll(L"tec:t?").polled);
+}
+
+TEST_F(LoggingSessionTest, ABlankPathIsNotedAndTheRunGoesOnWithoutAFile) {
+  const StartOutcome opened = session_.Open(Run(L""));
+  EXPECT_TRUE(opened.started);
+  EXPECT_EQ(opened.message, L"File name blank, will not log data.");
+  ASSERT_TRUE(session_.Begin().started);
+  channel_.replies = {"25.0"};
+  const PollOutcome polled = session_.Poll(L"tec:t?");
+  EXPECT_FALSE(polled.writeFailed);
+  EXPECT_EQ(polled.status, "0ms: 25.0");
+  EXPECT_TRUE(file_.lines.empty());
+}
+
+TEST_F(LoggingSessionTest, EachPollReachesTheFileAndEveryListener) {
+  RecordingListener chart;
+  session_.AddListener(chart);
+  ASSERT_TRUE(Start(Run()));
+  ASSERT_EQ(settings_.stored.size(), 1u);
+  EXPECT_EQ(settings_.stored[0].comPort, 12);
+  EXPECT_EQ(timer_.armed, std::vector<uint32_t>{100});
+  ASSERT_EQ(chart.runs.size(), 1u);
+  EXPECT_EQ(chart.runs[0].columnTitles, L"TEC Sensor T");
+
+  channel_.replies = {"25.0", "25.1"};
+  session_.Poll(L"tec:t?");
+  clock_.Advance(300);
+  EXPECT_EQ(session_.Poll(L"tec:r?").status, "300ms: 25.1");
+  EXPECT_EQ(channel_.queries, (std::vector<std::wstring>{L"tec:t?", L"tec:r?"}));
+  EXPECT_EQ(file_.lines, (std::vector<std::string>{"preamble", "1,0,25.0", "2,300,25.1"}));
+  ASSERT_EQ(chart.rows.size(), 2u);
+  EXPECT_EQ(chart.rows[1].point, 2);
+  EXPECT_EQ(chart.rows[1].elapsedMs, 300);
+  EXPECT_EQ(chart.rows[1].reply, "25.1");
+  EXPECT_EQ(chart.rows[1].time.millisecond, static_cast<int>(clock_.tick % 1000));
+}
+
+TEST_F(LoggingSessionTest, RowsTheFileRefusesWaitAndAreSavedWhenGivenUp) {
+  ASSERT_TRUE(Start(Run()));
+  file_.opens = false;
+  EXPECT_TRUE(session_.Poll(L"tec:t?").writeFailed);
+  session_.Poll(L"tec:t?");
+
+  StopOutcome stopped = session_.Stop();
+  EXPECT_FALSE(timer_.running);
+  EXPECT_FALSE(channel_.open);
+  EXPECT_EQ(stopped.unwritten, 2u);
+  EXPECT_EQ(UnwrittenRowsText(stopped), L"2 rows could not be written to C:\\lab\\run.csv.");
+  file_.pending.pop_front();
+  EXPECT_EQ(UnwrittenRowsText(session_.RetryUnwritten()), L"1 row could not be written to C:\\lab\\run.csv.");
+
+  const RecoveryOutcome saved = session_.SaveUnwritten();
+  EXPECT_EQ(file_.savedFrom, L"C:\\lab\\run.csv");
+  EXPECT_EQ(RecoveryText(saved),
+            L"1 row could not be written to C:\\lab\\run.csv. It was saved to "
+            L"C:\\lab\\run.unsaved-20261207-093015.csv.");
+  EXPECT_FALSE(session_.Stop().wasRunning);
+}
+
+TEST_F(LoggingSessionTest, TheEndOfTheWindowsSessionSavesWhatTheFileRefuses) {
+  ASSERT_TRUE(Start(Run()));
+  file_.opens = false;
+  session_.Poll(L"tec:t?");
+  file_.saves = false;
+  const RecoveryOutcome outcome = session_.StopForSessionEnd();
+  EXPECT_FALSE(session_.Running());
+  EXPECT_EQ(outcome.rows, 1u);
+  EXPECT_EQ(RecoveryText(outcome), L"1 row could not be written to C:\\lab\\run.csv nor saved to a recovery file, "
+                                   L"and was lost.");
+}
+
+TEST_F(LoggingSessionTest, EachPollReArmsTheTimerForTheNextGridPoint) {
+  ASSERT_TRUE(Start(Run()));
+  clock_.Advance(3);
+  channel_.replies = {"1"};
+  // The channel answers at once; the clock stands still during the poll.
+  session_.Poll(L"x");
+  clock_.Advance(104);
+  session_.Poll(L"x");
+  EXPECT_EQ(timer_.armed, (std::vector<uint32_t>{100, 100, 96}));
+}
+
+}  // namespace
+}  // namespace velmar
