@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <vector>
@@ -110,6 +111,15 @@ std::string Simulator::Control(std::string_view command) {
     unsent_ += bytes;
     Flush();
     return "ok sent " + std::to_string(bytes.size());
+  }
+  if (verb == "reply") {
+    const std::size_t text = command.find("reply") + 5;
+    fixed_reply_ = std::string(command.substr(std::min(command.size(), text + 1)));
+    return "ok reply " + *fixed_reply_;
+  }
+  if (verb == "reply-off" && args == 0) {
+    fixed_reply_.reset();
+    return "ok reply-off";
   }
   if (verb == "queries" && args == 0) return "ok " + std::to_string(query_lines_);
   if (verb == "quit" && args == 0) {

@@ -78,6 +78,8 @@ Control commands, one per line, each answered by one line "ok ..." or "error ...
   start-time             ok <CLOCK_MONOTONIC microseconds when the simulator started>
   sent                   ok <bytes written to the line so far, as hex>
   clear                  forget the received and sent bytes
+  reply [TEXT]           answer every query with exactly TEXT (empty: an empty line)
+  reply-off              answer the queries again
   termios                ok speed=<baud> csize=<5..8> parenb= cstopb= crtscts= ixon= ixoff= raw=
                          (each flag 0 or 1, as the other side set its end of the line)
   send HEX               write these bytes (two hex digits each) to the line at once

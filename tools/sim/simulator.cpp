@@ -101,7 +101,7 @@ void Simulator::Take(unsigned char byte, Clock::time_point now) {
 
 void Simulator::Answer(Clock::time_point now) {
   model_.AdvanceTo(std::chrono::duration<double>(now - start_).count());
-  const std::optional<std::string> values = AnswerLine(line_, model_);
+  const std::optional<std::string> values = fixed_reply_ ? fixed_reply_ : AnswerLine(line_, model_);
   if (!values) return;
   const auto line_settings = ReadLineSettings(link_.slave_fd());
   const unsigned baud = line_settings ? line_settings->speed : 0;

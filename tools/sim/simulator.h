@@ -63,6 +63,8 @@ class Simulator {
   std::FILE* record_file_;
   Clock::time_point start_;
   std::string line_;
+  // Set by the control port: every query gets exactly this reply, e.g. constant values.
+  std::optional<std::string> fixed_reply_;
   std::deque<Pending> pending_;
   std::string unsent_;
   Clock::time_point last_due_{};
