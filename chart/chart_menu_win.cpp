@@ -1,0 +1,75 @@
+#include "chart/chart_menu_win.h"
+
+#include <commdlg.h>
+
+namespace velmar {
+
+namespace {
+
+constexpr UINT kFirstRun = 1;
+
+void AddItem(HMENU menu, UINT id, const wchar_t* text, bool checked = false, bool enabled = true) {
+  AppendMenuW(menu, MF_STRING | (checked ? MF_CHECKED : 0) | (enabled ? 0 : MF_GRAYED), id, text);
+}
+
+}  // namespace
+
+UINT TrackChartMenu(HWND window, POINT screen, const ChartMenuState& state) {
+  const HMENU menu = CreatePopupMenu();
+  const HMENU lanes = CreatePopupMenu();
+  AddItem(menu, kShowAll, L"&All\tA", state.window == TimeWindow::All);
+  AddItem(menu, kShowLastMinute, L"Last &1 min\t1", state.window == TimeWindow::LastMinute);
+  AddItem(menu, kShowLastTenMinutes, L"Last 1&0 min\t2", state.window == TimeWindow::LastTenMinutes);
+  AddItem(menu, kShowLastHour, L"Last 1 &h\t3", state.window == TimeWindow::LastHour);
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AddItem(menu, kFollowNewest, L"&Follow the newest row\tEnd", state.following);
+  AddItem(menu, kShowStart, L"Go to the &start\tHome");
+  AddItem(menu, kZoomIn, L"Zoom &in\t+ or wheel");
+  AddItem(menu, kZoomOut, L"Zoom &out\t- or wheel");
+  AddItem(menu, 0, L"Scroll: drag, or Left/Right", false, false);
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  for (const auto& [column, title] : state.lanes) {
+    AddItem(lanes, kFirstLane + static_cast<UINT>(column), title.c_str(), !state.hiddenColumns.contains(column));
+  }
+  AppendMenuW(lanes, MF_SEPARATOR, 0, nullptr);
+  AddItem(lanes, kShowAllLanes, L"Show all lanes");
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(lanes), L"&Lanes");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AddItem(menu, kCopy, L"&Copy chart\tCtrl+C");
+  AddItem(menu, kOpenLog, L"Open &log...\tCtrl+O");
+  AddItem(menu, kShowLive, L"Show the li&ve run", false, state.showingLog);
+  const UINT command =
+      static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, window, nullptr));
+  DestroyMenu(menu);
+  return command;
+}
+
+std::wstring AskForLogFile(HWND window) {
+  wchar_t path[MAX_PATH * 4] = L"";
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = window;
+  dialog.lpstrFilter = L"Log files (*.csv;*.txt;*.log)\0*.csv;*.txt;*.log\0All files (*.*)\0*.*\0";
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = static_cast<DWORD>(std::size(path));
+  dialog.lpstrTitle = L"Open log";
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  return GetOpenFileNameW(&dialog) ? path : L"";
+}
+
+std::optional<size_t> PickLogRun(HWND window, const std::vector<std::wstring>& stamps) {
+  if (stamps.size() <= 1) return stamps.empty() ? std::nullopt : std::optional<size_t>(0);
+  const HMENU menu = CreatePopupMenu();
+  for (size_t i = stamps.size(); i-- > 0;) {
+    AppendMenuW(menu, MF_STRING, kFirstRun + i, (L"Run started " + stamps[i]).c_str());
+  }
+  SetMenuDefaultItem(menu, kFirstRun + static_cast<UINT>(stamps.size() - 1), FALSE);
+  POINT at{};
+  GetCursorPos(&at);
+  const UINT command = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD, at.x, at.y, 0, window, nullptr));
+  DestroyMenu(menu);
+  if (command == 0) return std::nullopt;
+  return command - kFirstRun;
+}
+
+}  // namespace velmar

@@ -1,0 +1,49 @@
+#pragma once
+#include <windows.h>
+
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "chart/chart_view.h"
+
+namespace velmar {
+
+enum ChartCommand : UINT {
+  kShowAll = 100,
+  kShowLastMinute,
+  kShowLastTenMinutes,
+  kShowLastHour,
+  kFollowNewest,
+  kShowStart,
+  kZoomIn,
+  kZoomOut,
+  kCopy,
+  kOpenLog,
+  kShowLive,
+  kShowAllLanes,
+  kFirstLane = 1000,  // + the lane's 0-based column
+  kLastLane = 4999,
+};
+
+struct ChartMenuState {
+  TimeWindow window = TimeWindow::All;
+  bool following = true;
+  bool showingLog = false;
+  std::vector<std::pair<size_t, std::wstring>> lanes;  // column and title
+  std::set<size_t> hiddenColumns;
+};
+
+// The chart's context menu, which also lists the keys; returns the command chosen, or 0.
+UINT TrackChartMenu(HWND window, POINT screen, const ChartMenuState& state);
+
+// Empty when the user cancels.
+std::wstring AskForLogFile(HWND window);
+
+// The run to show, by its start stamp: the only one, or one picked from a menu of them with
+// the newest first and marked as the default; none when the menu is dismissed.
+std::optional<size_t> PickLogRun(HWND window, const std::vector<std::wstring>& stamps);
+
+}  // namespace velmar

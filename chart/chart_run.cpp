@@ -1,0 +1,60 @@
+#include "chart/chart_run.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "chart/reply_fields.h"
+#include "chart/time_labels.h"
+
+namespace velmar {
+
+namespace {
+
+constexpr size_t kNoSeries = static_cast<size_t>(-1);
+
+}  // namespace
+
+ChartRun::ChartRun(size_t budgetBytes) : store_(budgetBytes) {}
+
+void ChartRun::Start(std::vector<std::wstring> titles, const LocalDateTime& started) {
+  titles_ = std::move(titles);
+  startTime_ = started;
+  store_.Clear();
+  lanes_.clear();
+  seriesOfColumn_.clear();
+  latest_.clear();
+}
+
+void ChartRun::AddRow(int32_t elapsedMs, const LocalDateTime& time, std::string_view reply) {
+  if (store_.RowCount() == 0) startTime_ = AddMilliseconds(time, -int64_t{elapsedMs});
+  std::fill(latest_.begin(), latest_.end(), GapValue());
+  // Split at every comma, as the log file's columns are; an empty reply has no fields at all.
+  size_t column = 0;
+  for (size_t start = 0; !reply.empty() && start <= reply.size(); ++column) {
+    const size_t comma = std::min(reply.find(',', start), reply.size());
+    const std::optional<double> value = ParseField(reply.substr(start, comma - start));
+    start = comma + 1;
+    if (!value) continue;
+    if (column >= seriesOfColumn_.size()) seriesOfColumn_.resize(column + 1, kNoSeries);
+    size_t& series = seriesOfColumn_[column];
+    if (series == kNoSeries) {
+      series = store_.AddSeries();
+      latest_.push_back(GapValue());
+      const Lane lane{column, series};
+      lanes_.insert(std::upper_bound(lanes_.begin(), lanes_.end(), lane,
+                                     [](const Lane& a, const Lane& b) { return a.column < b.column; }),
+                    lane);
+    }
+    latest_[series] = *value;
+  }
+  store_.AddRow(elapsedMs, latest_.data());
+}
+
+std::wstring ChartRun::Title(size_t column) const { return ColumnTitle(titles_, column); }
+
+RunExtent ChartRun::Extent() const {
+  if (store_.RowCount() == 0) return {};
+  return {true, static_cast<double>(store_.FirstTime()), static_cast<double>(store_.LastTime())};
+}
+
+}  // namespace velmar

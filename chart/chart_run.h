@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "chart/chart_view.h"
+#include "chart/series_store.h"
+#include "session/run_types.h"
+
+namespace velmar {
+
+// One run as the chart keeps it: its column titles, its wall-clock start, and a series for
+// every column that has held a number.
+class ChartRun {
+ public:
+  struct Lane {
+    size_t column;  // 0-based, in the reply
+    size_t series;  // in the store
+  };
+
+  explicit ChartRun(size_t budgetBytes = SeriesStore::kDefaultBudgetBytes);
+
+  void Start(std::vector<std::wstring> titles, const LocalDateTime& started);
+  void AddRow(int32_t elapsedMs, const LocalDateTime& time, std::string_view reply);
+
+  // In column order.
+  const std::vector<Lane>& Lanes() const { return lanes_; }
+  std::wstring Title(size_t column) const;
+  // GapValue() when the newest row held no number in that series.
+  double LatestValue(size_t series) const { return latest_[series]; }
+  // The first row's time less its elapsed time; the header's until a row arrives.
+  const LocalDateTime& StartTime() const { return startTime_; }
+  RunExtent Extent() const;
+  const SeriesStore& Store() const { return store_; }
+
+ private:
+  std::vector<std::wstring> titles_;
+  LocalDateTime startTime_;
+  SeriesStore store_;
+  std::vector<Lane> lanes_;
+  std::vector<size_t> seriesOfColumn_;  // kNoSeries where the column never held a number
+  std::vector<double> latest_;
+};
+
+}  // namespace velmar

@@ -1,0 +1,33 @@
+#pragma once
+#include <optional>
+#include <set>
+
+#include "chart/chart_layout.h"
+#include "chart/chart_view.h"
+#include "settings/profile_win.h"
+
+namespace velmar {
+
+struct ChartPlacement {
+  PixelRect normal;  // the restored window's rectangle, in screen coordinates
+  bool maximized = false;
+};
+
+// What the chart window remembers, in its own "Chart" key beside the application's settings.
+class ChartSettings {
+ public:
+  explicit ChartSettings(Profile profile);
+
+  std::optional<ChartPlacement> ReadPlacement() const;
+  void WritePlacement(const ChartPlacement& placement) const;
+  TimeWindow ReadWindow() const;
+  void WriteWindow(TimeWindow window) const;
+  // 0-based columns; kept as text of 1-based numbers, e.g. "2,5".
+  std::set<size_t> ReadHiddenColumns() const;
+  void WriteHiddenColumns(const std::set<size_t>& columns) const;
+
+ private:
+  Profile profile_;
+};
+
+}  // namespace velmar

@@ -1,0 +1,420 @@
+#include "chart/chart_window_win.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "chart/chart_log_file_win.h"
+#include "chart/chart_menu_win.h"
+#include "chart/gdi_objects_win.h"
+#include "chart/log_reader.h"
+#include "chart/reply_fields.h"
+#include "chart/time_labels.h"
+#include "framework/ansi_text_win.h"
+
+namespace velmar {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"VelmarLiveChart";
+constexpr UINT_PTR kRepaintTimer = 1;
+constexpr UINT kRepaintMs = 100;
+constexpr int kDefaultWidth = 820;
+constexpr int kDefaultHeight = 560;
+constexpr int kMinimumWidth = 360;
+constexpr int kMinimumHeight = 260;
+constexpr double kKeyScrollSpans = 0.1;
+constexpr double kWheelZoomStep = 0.8;
+
+TimeWindow WindowOfCommand(UINT command) { return static_cast<TimeWindow>(command - kShowAll); }
+
+bool ControlDown() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+
+std::wstring FileName(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+ChartWindow::ChartWindow(HWND owner, Profile profile)
+    : owner_(owner),
+      settings_(std::move(profile)),
+      chosenWindow_(settings_.ReadWindow()),
+      hiddenColumns_(settings_.ReadHiddenColumns()) {
+  view_.SetWindow(chosenWindow_);
+}
+
+ChartWindow::~ChartWindow() { Close(); }
+
+void ChartWindow::Show() {
+  if (!hwnd_) return Create();
+  if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
+  SetForegroundWindow(hwnd_);
+}
+
+void ChartWindow::Close() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void ChartWindow::Create() {
+  const HINSTANCE module = GetModuleHandleW(nullptr);
+  WNDCLASSEXW windowClass{};
+  if (!GetClassInfoExW(module, kClassName, &windowClass)) {
+    windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = module;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassExW(&windowClass);
+  }
+  const int dpi = WindowDpi(owner_);
+  if (!CreateWindowExW(0, kClassName, kCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                       MulDiv(kDefaultWidth, dpi, 96), MulDiv(kDefaultHeight, dpi, 96), owner_, nullptr, module,
+                       this)) {
+    return;
+  }
+  int show = SW_SHOWNORMAL;
+  if (const std::optional<ChartPlacement> remembered = settings_.ReadPlacement()) {
+    const RECT wanted{remembered->normal.left, remembered->normal.top, remembered->normal.right,
+                      remembered->normal.bottom};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &monitor);
+    const PixelRect fitted = FitWithin(remembered->normal, {monitor.rcWork.left, monitor.rcWork.top,
+                                                            monitor.rcWork.right, monitor.rcWork.bottom});
+    SetWindowPos(hwnd_, nullptr, fitted.left, fitted.top, fitted.Width(), fitted.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (remembered->maximized) show = SW_SHOWMAXIMIZED;
+  }
+  ShowWindow(hwnd_, show);
+  UpdateWindow(hwnd_);
+}
+
+void ChartWindow::RememberPlacement() const {
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  RECT normal{};
+  if (!GetWindowPlacement(hwnd_, &placement)) return;
+  if (IsIconic(hwnd_) || IsZoomed(hwnd_)) {
+    normal = placement.rcNormalPosition;
+  } else {
+    GetWindowRect(hwnd_, &normal);
+  }
+  settings_.WritePlacement({{normal.left, normal.top, normal.right, normal.bottom}, IsZoomed(hwnd_) != FALSE});
+}
+
+bool ChartWindow::PreTranslate(MSG& msg) {
+  if (!hwnd_ || msg.hwnd != hwnd_ || msg.message != WM_KEYDOWN) return false;
+  return OnKey(msg.wParam);
+}
+
+void ChartWindow::OnRunStarted(const RunHeader& header) {
+  live_.Start(SplitTitles(header.columnTitles), header.started);
+  ShowLiveRun();
+}
+
+void ChartWindow::OnRow(const LoggedRow& row) {
+  live_.AddRow(row.elapsedMs, row.time, row.reply);
+  if (!log_) dirty_ = true;
+}
+
+bool ChartWindow::ShowLogRun(const std::wstring& path, std::optional<size_t> runIndex) {
+  const std::optional<std::string> text = ReadSharedFile(path);
+  if (!text) return false;
+  const std::vector<LogRun> runs = FindLogRuns(*text);
+  const size_t index = runIndex.value_or(runs.size() - 1);
+  if (index >= runs.size()) return false;
+  const LogRun& run = runs[index];
+  auto shown = std::make_unique<ChartRun>();
+  const LocalDateTime started = run.started.value_or(LocalDateTime{});
+  shown->Start(SplitTitles(FromAnsi(run.columnTitles)), started);
+  ForEachLogRow(*text, run, [&](const LogRow& row) {
+    shown->AddRow(row.elapsedMs, AddMilliseconds(started, row.elapsedMs), row.reply);
+  });
+  log_ = std::move(shown);
+  logSource_ = FileName(path) + L", run started " + FromAnsi(run.stamp);
+  view_.SetWindow(TimeWindow::All);
+  Invalidate();
+  return true;
+}
+
+void ChartWindow::ShowLiveRun() {
+  log_.reset();
+  logSource_.clear();
+  view_.SetWindow(chosenWindow_);
+  Invalidate();
+}
+
+ChartScene ChartWindow::BuildScene(int width, int height) const {
+  return BuildChartScene(ShownRun(), view_, hiddenColumns_,
+                         {.width = width, .height = height, .dpi = WindowDpi(hwnd_), .cursorX = cursorX_,
+                          .source = logSource_});
+}
+
+void ChartWindow::Render(HDC target) {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const ChartScene scene = BuildScene(client.right, client.bottom);
+  lastLayout_ = scene.layout;
+  // Drawn off screen and copied in one go: no flicker.
+  OffscreenBitmap offscreen(target, std::max(1L, client.right), std::max(1L, client.bottom));
+  if (!offscreen.Ready()) return;
+  painter_.Paint(offscreen.Dc(), scene, client.right, client.bottom);
+  BitBlt(target, 0, 0, client.right, client.bottom, offscreen.Dc(), 0, 0, SRCCOPY);
+}
+
+bool ChartWindow::CopyToClipboard() {
+  if (!hwnd_) return false;
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const HDC windowDc = GetDC(hwnd_);
+  OffscreenBitmap offscreen(windowDc, std::max(1L, client.right), std::max(1L, client.bottom));
+  ReleaseDC(hwnd_, windowDc);
+  if (!offscreen.Ready()) return false;
+  painter_.Paint(offscreen.Dc(), BuildScene(client.right, client.bottom), client.right, client.bottom);
+  if (!OpenClipboard(hwnd_)) return false;
+  EmptyClipboard();
+  UniqueBitmap bitmap(offscreen.ReleaseBitmap());
+  // The clipboard owns the bitmap once it has taken it.
+  const bool placed = SetClipboardData(CF_BITMAP, bitmap.Get()) != nullptr;
+  if (placed) bitmap.Release();
+  CloseClipboard();
+  return placed;
+}
+
+void ChartWindow::Invalidate() const {
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+double ChartWindow::PlotFraction(int x) const {
+  const int width = std::max(1, lastLayout_.PlotRight() - lastLayout_.PlotLeft());
+  return static_cast<double>(x - lastLayout_.PlotLeft()) / width;
+}
+
+void ChartWindow::ChooseWindow(TimeWindow window) {
+  chosenWindow_ = window;
+  view_.SetWindow(window);
+  if (!log_) settings_.WriteWindow(window);
+}
+
+void ChartWindow::ToggleLane(size_t column) {
+  if (!hiddenColumns_.erase(column)) hiddenColumns_.insert(column);
+  settings_.WriteHiddenColumns(hiddenColumns_);
+}
+
+bool ChartWindow::OnKey(WPARAM key) {
+  static constexpr std::pair<WPARAM, UINT> kPlainKeys[] = {
+      {'A', kShowAll},           {'1', kShowLastMinute},      {VK_NUMPAD1, kShowLastMinute},
+      {'2', kShowLastTenMinutes}, {VK_NUMPAD2, kShowLastTenMinutes}, {'3', kShowLastHour},
+      {VK_NUMPAD3, kShowLastHour}, {VK_END, kFollowNewest},    {VK_HOME, kShowStart},
+      {VK_ADD, kZoomIn},          {VK_OEM_PLUS, kZoomIn},      {VK_SUBTRACT, kZoomOut},
+      {VK_OEM_MINUS, kZoomOut}};
+  static constexpr std::pair<WPARAM, UINT> kControlKeys[] = {{'C', kCopy}, {'O', kOpenLog}};
+  if (!ControlDown() && (key == VK_LEFT || key == VK_RIGHT)) {
+    view_.Scroll(key == VK_LEFT ? -kKeyScrollSpans : kKeyScrollSpans, ShownRun().Extent());
+    Invalidate();
+    return true;
+  }
+  using KeyTable = std::span<const std::pair<WPARAM, UINT>>;
+  const KeyTable keys = ControlDown() ? KeyTable(kControlKeys) : KeyTable(kPlainKeys);
+  for (const auto& [bound, command] : keys) {
+    if (bound == key) {
+      Execute(command);
+      return true;
+    }
+  }
+  return false;
+}
+
+void ChartWindow::Execute(UINT command) {
+  const RunExtent extent = ShownRun().Extent();
+  if (command >= kShowAll && command <= kShowLastHour) ChooseWindow(WindowOfCommand(command));
+  if (command == kFollowNewest) view_.FollowNewest();
+  if (command == kShowStart) view_.ShowStart(extent);
+  if (command == kZoomIn || command == kZoomOut) view_.Zoom(command == kZoomIn ? 0.5 : 2, 0.5, extent);
+  if (command == kCopy) CopyToClipboard();
+  if (command == kOpenLog) OpenLog();
+  if (command == kShowLive) ShowLiveRun();
+  if (command == kShowAllLanes) {
+    hiddenColumns_.clear();
+    settings_.WriteHiddenColumns(hiddenColumns_);
+  }
+  if (command >= kFirstLane && command <= kLastLane) ToggleLane(command - kFirstLane);
+  Invalidate();
+}
+
+void ChartWindow::OnContextMenu(POINT screen) {
+  ChartMenuState state{.window = view_.Window(),
+                       .following = view_.Following(),
+                       .showingLog = log_ != nullptr,
+                       .lanes = {},
+                       .hiddenColumns = hiddenColumns_};
+  for (const ChartRun::Lane& lane : ShownRun().Lanes()) state.lanes.emplace_back(lane.column, ShownRun().Title(lane.column));
+  if (const UINT command = TrackChartMenu(hwnd_, screen, state)) Execute(command);
+}
+
+void ChartWindow::OpenLog() {
+  const std::wstring path = AskForLogFile(hwnd_);
+  if (path.empty()) return;
+  const std::optional<std::string> text = ReadSharedFile(path);
+  std::vector<std::wstring> stamps;
+  if (text) {
+    for (const LogRun& run : FindLogRuns(*text)) stamps.push_back(FromAnsi(run.stamp));
+  }
+  if (stamps.empty()) {
+    MessageBoxW(hwnd_, (L"No run found in " + path + L".").c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  if (const std::optional<size_t> run = PickLogRun(hwnd_, stamps)) ShowLogRun(path, *run);
+}
+
+void ChartWindow::OnMouseMove(int x) {
+  if (!trackingLeave_) {
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof track;
+    track.dwFlags = TME_LEAVE;
+    track.hwndTrack = hwnd_;
+    trackingLeave_ = TrackMouseEvent(&track) != FALSE;
+  }
+  if (dragX_ && x != *dragX_) {
+    view_.Scroll(PlotFraction(*dragX_) - PlotFraction(x), ShownRun().Extent());
+    dragX_ = x;
+  }
+  cursorX_ = x;
+  Invalidate();
+}
+
+void ChartWindow::OnWheel(int x, int delta) {
+  view_.Zoom(std::pow(kWheelZoomStep, delta / static_cast<double>(WHEEL_DELTA)), PlotFraction(x),
+             ShownRun().Extent());
+  Invalidate();
+}
+
+LRESULT CALLBACK ChartWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<ChartWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->hwnd_ = window;
+  }
+  auto* self = reinterpret_cast<ChartWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, wParam, lParam);
+  try {
+    return self->Handle(message, wParam, lParam);
+  } catch (...) {
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+LRESULT ChartWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      SetTimer(hwnd_, kRepaintTimer, kRepaintMs, nullptr);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kRepaintTimer && dirty_) {
+        dirty_ = false;
+        Invalidate();
+      }
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      const HDC dc = BeginPaint(hwnd_, &paint);
+      if (dc) Render(dc);
+      EndPaint(hwnd_, &paint);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Render(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_SIZE:
+      Invalidate();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+      const int dpi = WindowDpi(hwnd_);
+      limits->ptMinTrackSize = {MulDiv(kMinimumWidth, dpi, 96), MulDiv(kMinimumHeight, dpi, 96)};
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_KEYDOWN:
+      if (OnKey(wParam)) return 0;
+      break;
+    case WM_COMMAND:
+      // The context menu's commands, also when they come from elsewhere (an accelerator, a script).
+      Execute(LOWORD(wParam));
+      return 0;
+    case WM_COPY:
+      CopyToClipboard();
+      return 0;
+    case WM_MOUSEMOVE:
+      OnMouseMove(GET_X_LPARAM(lParam));
+      return 0;
+    case WM_MOUSELEAVE:
+      trackingLeave_ = false;
+      cursorX_.reset();
+      Invalidate();
+      return 0;
+    case WM_LBUTTONDOWN:
+      SetFocus(hwnd_);
+      SetCapture(hwnd_);
+      dragX_ = GET_X_LPARAM(lParam);
+      return 0;
+    case WM_LBUTTONUP:
+      ReleaseCapture();
+      return 0;
+    case WM_CAPTURECHANGED:
+      dragX_.reset();
+      return 0;
+    case WM_MOUSEWHEEL: {
+      POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ScreenToClient(hwnd_, &at);
+      OnWheel(at.x, GET_WHEEL_DELTA_WPARAM(wParam));
+      return 0;
+    }
+    case WM_CONTEXTMENU: {
+      POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      // From the keyboard the menu opens at the window's centre.
+      if (lParam == -1) {
+        RECT client{};
+        GetClientRect(hwnd_, &client);
+        at = {client.right / 2, client.bottom / 2};
+        ClientToScreen(hwnd_, &at);
+      }
+      OnContextMenu(at);
+      return 0;
+    }
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_DESTROY:
+      // Also when the owner goes first and takes this window with it.
+      RememberPlacement();
+      KillTimer(hwnd_, kRepaintTimer);
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      cursorX_.reset();
+      dragX_.reset();
+      trackingLeave_ = false;
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+}  // namespace velmar

@@ -1,0 +1,67 @@
+#pragma once
+#include <windows.h>
+
+#include "framework/unique_handle_win.h"
+
+namespace velmar {
+
+template <class T>
+struct GdiObjectTraits {
+  using Handle = T;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::DeleteObject(h); }
+};
+
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::DeleteDC(h); }
+};
+
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
+using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+
+// Selects an object into a DC for a scope and puts the previous one back.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(::SelectObject(dc, object)) {}
+  ~SelectedObject() { ::SelectObject(dc_, previous_); }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// A memory DC holding a bitmap compatible with `reference`, the size of the picture to draw.
+class OffscreenBitmap {
+ public:
+  OffscreenBitmap(HDC reference, int width, int height)
+      : dc_(::CreateCompatibleDC(reference)), bitmap_(::CreateCompatibleBitmap(reference, width, height)) {
+    if (dc_ && bitmap_) previous_ = ::SelectObject(dc_.Get(), bitmap_.Get());
+  }
+  ~OffscreenBitmap() {
+    if (previous_) ::SelectObject(dc_.Get(), previous_);
+  }
+  OffscreenBitmap(const OffscreenBitmap&) = delete;
+  OffscreenBitmap& operator=(const OffscreenBitmap&) = delete;
+
+  bool Ready() const { return previous_ != nullptr; }
+  HDC Dc() const { return dc_.Get(); }
+  // Deselects the bitmap and hands it over.
+  HBITMAP ReleaseBitmap() {
+    if (previous_) ::SelectObject(dc_.Get(), previous_);
+    previous_ = nullptr;
+    return bitmap_.Release();
+  }
+
+ private:
+  UniqueMemoryDc dc_;
+  UniqueBitmap bitmap_;
+  HGDIOBJ previous_ = nullptr;
+};
+
+}  // namespace velmar

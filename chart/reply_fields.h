@@ -1,0 +1,21 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmar {
+
+// One field of a reply read as a number in the C locale: surrounding spaces, a sign, an
+// exponent, "inf" and "nan" in any case. Anything else (text, an empty field, a NUL byte) is
+// no number, which the chart shows as a gap, never as zero.
+std::optional<double> ParseField(std::string_view field);
+
+// Column titles from the header line; titles beyond the header's are "Column n" (1-based).
+std::vector<std::wstring> SplitTitles(std::wstring_view header);
+std::wstring ColumnTitle(const std::vector<std::wstring>& titles, size_t column);
+
+// The shortest text that reads back as the same value: "150.065", "-0.0045", "1e+300", "inf".
+std::wstring FormatValue(double value);
+
+}  // namespace velmar

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "chart/series_store.h"
+
+namespace velmar {
+namespace {
+
+constexpr int32_t kIntervalMs = 100;
+constexpr size_t kSeries = 3;
+
+// Rows kept beside the store, to check its answers against all the raw values.
+class StoreAndRows {
+ public:
+  StoreAndRows(size_t budgetBytes, size_t rows) : store(budgetBytes) {
+    for (size_t s = 0; s < kSeries; ++s) store.AddSeries();
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> value(-5, 5);
+    for (size_t index = 0; index < rows; ++index) {
+      std::vector<double> row(kSeries);
+      for (double& v : row) {
+        const unsigned kind = random() % 100;
+        v = kind < 4 ? GapValue() : kind < 5 ? HUGE_VAL : value(random);
+      }
+      if (index % 1000 == 500) row[1] = 1e6;  // a spike no zoom may hide
+      store.AddRow(static_cast<int32_t>(index) * kIntervalMs, row.data());
+      values.push_back(row);
+    }
+  }
+
+  M4 BruteForce(size_t series, double startMs, double endMs) const {
+    // Row i is at i * kIntervalMs.
+    const auto firstRowFrom = [&](double timeMs) {
+      return static_cast<size_t>(std::clamp(std::ceil(timeMs / kIntervalMs), 0.0, static_cast<double>(values.size())));
+    };
+    M4 block;
+    for (size_t row = firstRowFrom(startMs); row < firstRowFrom(endMs); ++row) block.Append(M4::Of(values[row][series]));
+    return block;
+  }
+
+  SeriesStore store;
+  std::vector<std::vector<double>> values;
+};
+
+void ExpectSame(const M4& actual, const M4& expected, const char* where, int x) {
+  ASSERT_EQ(actual.flags, expected.flags) << where << " column " << x;
+  if (!expected.HasValue()) return;
+  EXPECT_EQ(actual.first, expected.first) << where << " column " << x;
+  EXPECT_EQ(actual.last, expected.last) << where << " column " << x;
+  EXPECT_EQ(actual.min, expected.min) << where << " column " << x;
+  EXPECT_EQ(actual.max, expected.max) << where << " column " << x;
+}
+
+// Pixel columns of `rowsPerColumn` rows each, lined up with the store's blocks.
+void ExpectMatchesBruteForce(const StoreAndRows& data, size_t firstRow, size_t rowsPerColumn, int width,
+                             const char* where) {
+  const double start = static_cast<double>(firstRow) * kIntervalMs;
+  const double columnMs = static_cast<double>(rowsPerColumn) * kIntervalMs;
+  Decimation decimation;
+  data.store.Decimate(start, start + width * columnMs, width, decimation);
+  for (size_t s = 0; s < kSeries; ++s) {
+    for (int x = 0; x < width; ++x) {
+      ExpectSame(decimation.At(s, x), data.BruteForce(s, start + x * columnMs, start + (x + 1) * columnMs), where, x);
+    }
+  }
+}
+
+TEST(ChartStore, M4KeepsExtremesAndWhereTheGapsAre) {
+  M4 block = M4::Of(2);
+  block.Append(M4::Of(GapValue()));
+  block.Append(M4::Of(-1));
+  block.Append(M4::Of(3));
+  EXPECT_EQ(block.flags, M4::kHasValue | M4::kInnerGap);
+  EXPECT_EQ(block.first, 2);
+  EXPECT_EQ(block.last, 3);
+  EXPECT_EQ(block.min, -1);
+  EXPECT_EQ(block.max, 3);
+  M4 edges = M4::Of(NAN);
+  edges.Append(M4::Of(1));
+  edges.Append(M4::Of(-HUGE_VAL));
+  EXPECT_EQ(edges.flags, M4::kHasValue | M4::kLeadGap | M4::kTrailGap);
+  EXPECT_FALSE(M4::Of(GapValue()).HasValue());
+}
+
+TEST(ChartStore, DecimationEqualsBruteForceAtEveryResolution) {
+  const StoreAndRows data(SeriesStore::kDefaultBudgetBytes, 20'000);
+  ASSERT_EQ(data.store.RawRowCount(), 20'000u);
+  ExpectMatchesBruteForce(data, 0, 1, 300, "raw rows");
+  ExpectMatchesBruteForce(data, 4096, 4, 500, "4-row blocks");
+  ExpectMatchesBruteForce(data, 1024, 64, 200, "64-row blocks");
+  ExpectMatchesBruteForce(data, 0, 1024, 19, "whole run");
+}
+
+TEST(ChartStore, FoldedRunStaysWithinBudgetAndExact) {
+  constexpr size_t kBudget = 256 * 1024;
+  const StoreAndRows data(kBudget, 200'000);
+  EXPECT_LE(data.store.BytesKept(), kBudget);
+  EXPECT_LT(data.store.RawRowCount(), 20'000u);
+  ExpectMatchesBruteForce(data, 0, 8192, 24, "whole folded run");
+  ExpectMatchesBruteForce(data, 200'000 - 2000, 1, 2000, "newest rows at full resolution");
+  ExpectMatchesBruteForce(data, 200'000 - 100, 4, 25, "newest blocks");
+}
+
+TEST(ChartStore, NoZoomHidesASpikeEvenWhereFolded) {
+  const StoreAndRows data(256 * 1024, 200'000);
+  std::mt19937 random(11);
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    const double start = std::uniform_real_distribution<double>(-1000, 2e7)(random);
+    const double span = std::exp(std::uniform_real_distribution<double>(std::log(1000.0), std::log(2.2e7))(random));
+    const int width = std::uniform_int_distribution<int>(1, 1500)(random);
+    Decimation decimation;
+    data.store.Decimate(start, start + span, width, decimation);
+    for (size_t s = 0; s < kSeries; ++s) {
+      const M4 expected = data.BruteForce(s, start, start + span);
+      M4 shown;
+      for (int x = 0; x < width; ++x) shown.Append(decimation.At(s, x));
+      if (!expected.HasValue()) continue;
+      ASSERT_TRUE(shown.HasValue()) << start << " +" << span << " in " << width;
+      EXPECT_GE(shown.max, expected.max) << start << " +" << span << " in " << width;
+      EXPECT_LE(shown.min, expected.min) << start << " +" << span << " in " << width;
+    }
+  }
+}
+
+TEST(ChartStore, NearestIsTheRowOrItsFoldedBlock) {
+  const StoreAndRows data(256 * 1024, 200'000);
+  const std::optional<NearestSample> recent = data.store.Nearest(199'990 * kIntervalMs + 40);
+  ASSERT_TRUE(recent);
+  EXPECT_FALSE(recent->folded);
+  EXPECT_EQ(recent->timeMs, 199'990 * kIntervalMs);
+  for (size_t s = 0; s < kSeries; ++s) {
+    const double expected = data.values[199'990][s];
+    EXPECT_TRUE(recent->values[s] == expected || (IsGap(expected) && IsGap(recent->values[s])));
+  }
+  const std::optional<NearestSample> old = data.store.Nearest(1000 * kIntervalMs);
+  ASSERT_TRUE(old);
+  EXPECT_TRUE(old->folded);
+  EXPECT_NEAR(old->timeMs, 1000 * kIntervalMs, 20'000.0 * kIntervalMs);
+}
+
+TEST(ChartStore, SeriesAddedLateHaveGapsBeforeAndTimeNeverRunsBack) {
+  SeriesStore store;
+  store.AddSeries();
+  for (int32_t row = 0; row < 100; ++row) {
+    const double value = row;
+    store.AddRow(row == 50 ? 10 : row * kIntervalMs, &value);
+  }
+  store.AddSeries();
+  const double both[] = {1, 2};
+  store.AddRow(100 * kIntervalMs, both);
+  EXPECT_EQ(store.LastTime(), 100 * kIntervalMs);
+  Decimation decimation;
+  store.Decimate(0, 101 * kIntervalMs, 101, decimation);
+  EXPECT_TRUE(decimation.At(1, 10).HasRows());
+  EXPECT_FALSE(decimation.At(1, 10).HasValue());
+  EXPECT_EQ(decimation.At(1, 100).first, 2);
+  // The row that claimed to be earlier sits at its predecessor's time.
+  EXPECT_EQ(decimation.At(0, 49).max, 50);
+}
+
+}  // namespace
+}  // namespace velmar

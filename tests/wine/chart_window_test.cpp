@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "chart/chart_layout.h"
+#include "chart/chart_painter_win.h"
+#include "chart/chart_scene.h"
+#include "chart/chart_window_win.h"
+#include "chart/gdi_objects_win.h"
+
+namespace velmar {
+namespace {
+
+constexpr wchar_t kRoot[] = L"Local AppWizard-Generated Applications";
+constexpr int32_t kIntervalMs = 100;
+
+// Each test has its own application key and owner window, removed afterwards.
+class ChartWindowTest : public testing::Test {
+ protected:
+  ChartWindowTest()
+      : applicationName_(L"VelmarChartTest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                         std::to_wstring(++testCount_)),
+        owner_(CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr, nullptr,
+                               nullptr)),
+        chart_(std::make_unique<ChartWindow>(owner_, Profile(kRoot, applicationName_))) {}
+
+  ~ChartWindowTest() override {
+    chart_.reset();
+    DestroyWindow(owner_);
+    RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\") + kRoot + L"\\" + applicationName_).c_str());
+  }
+
+  void StartRun(int rows, const std::function<std::string(int)>& reply) {
+    chart_->OnRunStarted({L"cmd", L"Level,Offset", {2026, 12, 7, 9, 30, 15, 0}});
+    for (int row = 0; row < rows; ++row) {
+      chart_->OnRow({row + 1, row * kIntervalMs, {2026, 12, 7, 9, 30, 15, 0}, reply(row)});
+    }
+  }
+
+  // A window's client area as WM_PRINTCLIENT draws it, one 0x00RRGGBB value per pixel, top row first.
+  void Capture(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    width_ = client.right;
+    height_ = client.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width_;
+    info.bmiHeader.biHeight = -height_;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    ASSERT_TRUE(bitmap && dc);
+    {
+      SelectedObject selected(dc.Get(), bitmap.Get());
+      SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
+      GdiFlush();
+    }
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    pixels_.assign(pixels, pixels + static_cast<size_t>(width_) * height_);
+  }
+
+  uint32_t Pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x] & 0xFFFFFF; }
+
+  ChartLayout Layout(size_t lanes, int dpi = 0) const {
+    return ComputeChartLayout(width_, height_, dpi ? dpi : WindowDpi(chart_->Hwnd()), lanes);
+  }
+
+  // Rows of `column` in the plot holding the lane's colour.
+  std::vector<int> LineRows(const PixelRect& plot, int x, uint32_t color) const {
+    std::vector<int> rows;
+    for (int y = plot.top; y < plot.bottom; ++y) {
+      if (Pixel(x, y) == color) rows.push_back(y);
+    }
+    return rows;
+  }
+
+  static inline int testCount_ = 0;
+  std::wstring applicationName_;
+  HWND owner_;
+  std::unique_ptr<ChartWindow> chart_;
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<uint32_t> pixels_;
+};
+
+TEST_F(ChartWindowTest, ConstantLanesAreDrawnWhereTheLayoutPutsThem) {
+  chart_->Show();
+  ASSERT_TRUE(chart_->IsOpen());
+  wchar_t caption[128] = L"";
+  GetWindowTextW(chart_->Hwnd(), caption, 128);
+  EXPECT_STREQ(caption, L"Live Chart - Velmar Simple Data Logger");
+  EXPECT_EQ(GetWindow(chart_->Hwnd(), GW_OWNER), owner_);
+
+  StartRun(50, [](int) { return "5.0,-2.0"; });
+  Capture(chart_->Hwnd());
+  const ChartLayout layout = Layout(2);
+  ASSERT_EQ(layout.lanes.size(), 2u);
+  for (size_t lane = 0; lane < 2; ++lane) {
+    const PixelRect& plot = layout.lanes[lane].plot;
+    const double value = lane == 0 ? 5.0 : -2.0;
+    const ValueScale scale = ChooseValueScale(value, value, MaxValueTicks(layout, plot));
+    const int expectedY = static_cast<int>(std::lround(ValueToY(scale, plot, value)));
+    const uint32_t color = LaneColor(lane);
+    for (const int x : {plot.left + 2, (plot.left + plot.right) / 2, plot.right - 2}) {
+      const std::vector<int> rows = LineRows(plot, x, color);
+      ASSERT_FALSE(rows.empty()) << "lane " << lane << " x " << x;
+      EXPECT_LE(rows.front(), expectedY);
+      EXPECT_GE(rows.back(), expectedY);
+      EXPECT_GT(rows.front(), plot.top + plot.Height() / 3);
+      EXPECT_LT(rows.back(), plot.bottom - plot.Height() / 3);
+    }
+  }
+}
+
+TEST_F(ChartWindowTest, PainterDrawsAt144DpiWhatTheSceneSays) {
+  constexpr int kDpi = 144;
+  ChartRun run;
+  run.Start({}, {});
+  for (int row = 0; row < 20; ++row) run.AddRow(row * kIntervalMs, {}, "3");
+  width_ = 900;
+  height_ = 600;
+  const ChartScene scene = BuildChartScene(run, ChartView(), {}, {.width = width_, .height = height_, .dpi = kDpi,
+                                                                    .cursorX = {}, .source = {}});
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width_;
+  info.bmiHeader.biHeight = -height_;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  ASSERT_TRUE(bitmap && dc);
+  {
+    SelectedObject selected(dc.Get(), bitmap.Get());
+    ChartPainter().Paint(dc.Get(), scene, width_, height_);
+    GdiFlush();
+  }
+  const auto* pixels = static_cast<const uint32_t*>(bits);
+  pixels_.assign(pixels, pixels + static_cast<size_t>(width_) * height_);
+  const ChartLayout layout = Layout(1, kDpi);
+  ASSERT_EQ(layout.lineWidth, 2);
+  const PixelRect& plot = layout.lanes[0].plot;
+  const std::vector<int> rows = LineRows(plot, (plot.left + plot.right) / 2, LaneColor(0));
+  ASSERT_EQ(rows.size(), 2u);  // a line two pixels wide, at the layout's height
+  const int expectedY = static_cast<int>(std::lround(ValueToY(scene.lanes[0].scale, plot, 3)));
+  EXPECT_LE(std::abs(rows[0] - expectedY), 1);
+  EXPECT_EQ(rows[1], rows[0] + 1);
+}
+
+TEST_F(ChartWindowTest, EmptyRowsLeaveAGapInEveryLane) {
+  chart_->Show();
+  StartRun(100, [](int row) { return row >= 40 && row < 60 ? std::string() : std::to_string(row % 5) + ",1"; });
+  Capture(chart_->Hwnd());
+  const ChartLayout layout = Layout(2);
+  // Following All, the plots span the first row's time to the last's.
+  const auto xOfRow = [&](int row) {
+    return layout.PlotLeft() + static_cast<double>(row) / 99 * (layout.PlotRight() - layout.PlotLeft());
+  };
+  for (size_t lane = 0; lane < 2; ++lane) {
+    const PixelRect& plot = layout.lanes[lane].plot;
+    for (int x = static_cast<int>(xOfRow(39)) + 2; x < static_cast<int>(xOfRow(60)) - 1; ++x) {
+      EXPECT_TRUE(LineRows(plot, x, LaneColor(lane)).empty()) << "lane " << lane << " x " << x;
+    }
+    for (int x = static_cast<int>(xOfRow(5)); x < static_cast<int>(xOfRow(35)); ++x) {
+      EXPECT_FALSE(LineRows(plot, x, LaneColor(lane)).empty()) << "lane " << lane << " x " << x;
+    }
+  }
+}
+
+TEST_F(ChartWindowTest, RowsOnlyMarkDirtyAndTheTimerRepaints) {
+  chart_->Show();
+  ValidateRect(chart_->Hwnd(), nullptr);
+  StartRun(0, {});
+  ValidateRect(chart_->Hwnd(), nullptr);
+  for (int row = 0; row < 1000; ++row) chart_->OnRow({row + 1, row * kIntervalMs, {}, "1,2"});
+  EXPECT_FALSE(GetUpdateRect(chart_->Hwnd(), nullptr, FALSE));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!GetUpdateRect(chart_->Hwnd(), nullptr, FALSE) && std::chrono::steady_clock::now() < deadline) {
+    MSG msg;
+    if (PeekMessageW(&msg, chart_->Hwnd(), WM_TIMER, WM_TIMER, PM_REMOVE)) {
+      DispatchMessageW(&msg);
+    } else {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_TIMER);
+    }
+  }
+  EXPECT_TRUE(GetUpdateRect(chart_->Hwnd(), nullptr, FALSE));
+}
+
+TEST_F(ChartWindowTest, CtrlCPutsTheChartOnTheClipboard) {
+  chart_->Show();
+  StartRun(20, [](int row) { return std::to_string(row); });
+  ASSERT_TRUE(OpenClipboard(owner_));
+  EmptyClipboard();
+  CloseClipboard();
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageW(chart_->Hwnd(), WM_KEYDOWN, 'C', 0);
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  ASSERT_TRUE(OpenClipboard(owner_));
+  const auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+  BITMAP picture{};
+  const bool described = bitmap && GetObjectW(bitmap, sizeof picture, &picture) != 0;
+  CloseClipboard();
+  ASSERT_TRUE(described);
+  RECT client{};
+  GetClientRect(chart_->Hwnd(), &client);
+  EXPECT_EQ(picture.bmWidth, client.right);
+  EXPECT_EQ(picture.bmHeight, client.bottom);
+}
+
+TEST_F(ChartWindowTest, OpensARunOfALogFileThatIsBeingWritten) {
+  wchar_t folder[MAX_PATH + 1];
+  ASSERT_GT(GetTempPathW(MAX_PATH + 1, folder), 0u);
+  const std::wstring path = folder + applicationName_ + L".csv";
+  const std::string text =
+      "Test started,\"Monday, December 07, 2026 06:12:25\"\r\nQuery used,\"a?\"\r\nPoint,Time(ms),A,B\r\n"
+      "1,0,5,-2\r\n2,100,5,-2\r\n"
+      "Test started,\"Monday, December 07, 2026 07:00:00\"\r\nQuery used,\"b?\"\r\nPoint,Time(ms),C\r\n"
+      "1,0,9\r\n2,100,9\r\n3,2";
+  // Held open for writing the way the logger holds it while it appends a row.
+  const UniqueFile writer(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(writer);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(writer.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+
+  chart_->Show();
+  StartRun(10, [](int) { return "1,1,1"; });
+  ASSERT_TRUE(chart_->ShowLogRun(path, 0));
+  Capture(chart_->Hwnd());
+  ChartLayout layout = Layout(2);
+  EXPECT_FALSE(LineRows(layout.lanes[1].plot, layout.PlotLeft() + 10, LaneColor(1)).empty());
+
+  ASSERT_TRUE(chart_->ShowLogRun(path));  // the last run, with its one column
+  Capture(chart_->Hwnd());
+  layout = Layout(1);
+  const PixelRect& plot = layout.lanes[0].plot;
+  EXPECT_FALSE(LineRows(plot, plot.left + 10, LaneColor(0)).empty());
+  EXPECT_FALSE(chart_->ShowLogRun(path, 2));
+
+  chart_->ShowLiveRun();
+  Capture(chart_->Hwnd());
+  EXPECT_EQ(Layout(3).lanes.size(), 3u);
+  EXPECT_FALSE(LineRows(Layout(3).lanes[2].plot, Layout(3).PlotLeft() + 10, LaneColor(2)).empty());
+  DeleteFileW(path.c_str());
+}
+
+TEST_F(ChartWindowTest, RemembersTheTimeWindowAndHiddenLanesInItsOwnKey) {
+  chart_->Show();
+  StartRun(5, [](int) { return "1,2,3"; });
+  SendMessageW(chart_->Hwnd(), WM_KEYDOWN, '2', 0);
+  const Profile profile(kRoot, applicationName_);
+  EXPECT_EQ(profile.ReadInt(L"Chart", L"TimeWindow", -1), static_cast<int>(TimeWindow::LastTenMinutes));
+  profile.WriteText(L"Chart", L"HiddenColumns", L"2");
+  ChartWindow another(owner_, profile);
+  another.Show();
+  another.OnRunStarted({L"cmd", L"", {}});
+  another.OnRow({1, 0, {}, "1,2,3"});
+  Capture(another.Hwnd());
+  EXPECT_FALSE(LineRows(Layout(2).lanes[1].plot, Layout(2).PlotLeft(), LaneColor(2)).empty());
+  EXPECT_TRUE(LineRows(Layout(3).lanes[1].plot, Layout(3).PlotLeft(), LaneColor(1)).empty());
+  EXPECT_EQ(profile.ReadText(L"Settings", L"Command"), L"");
+}
+
+TEST_F(ChartWindowTest, PlacementComesBackOnAVisibleMonitor) {
+  chart_->Show();
+  SetWindowPos(chart_->Hwnd(), nullptr, 40, 30, 500, 400, SWP_NOZORDER);
+  chart_->Close();
+  EXPECT_FALSE(chart_->IsOpen());
+  chart_->Show();
+  RECT restored{};
+  GetWindowRect(chart_->Hwnd(), &restored);
+  EXPECT_EQ(restored.left, 40);
+  EXPECT_EQ(restored.top, 30);
+  EXPECT_EQ(restored.right - restored.left, 500);
+  chart_->Close();
+
+  Profile(kRoot, applicationName_).WriteInt(L"Chart", L"X", 30'000);
+  chart_->Show();
+  GetWindowRect(chart_->Hwnd(), &restored);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(chart_->Hwnd(), MONITOR_DEFAULTTONEAREST), &monitor);
+  EXPECT_GE(restored.left, monitor.rcWork.left);
+  EXPECT_LE(restored.right, monitor.rcWork.right);
+}
+
+}  // namespace
+}  // namespace velmar
