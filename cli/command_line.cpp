@@ -6,6 +6,7 @@
 
 #include "app/presets.h"
 #include "framework/int_text.h"
+#include "settings/app_settings.h"
 #include "settings/baud_table.h"
 #include "settings/port_selection.h"
 
@@ -14,9 +15,6 @@ namespace velmar {
 namespace {
 
 // The dialog's own bounds and rate list.
-constexpr int kMinIntervalMs = 100;
-constexpr int kMaxIntervalMs = 10000000;
-constexpr std::array kListedRates{1200, 2400, 9600, 19200, 38400, 57600, 115200};
 
 constexpr std::uint64_t kMsPerSecond = 1000;
 constexpr std::uint64_t kMsPerMinute = 60 * kMsPerSecond;
@@ -133,7 +131,7 @@ std::optional<int> ReadDigits(std::wstring_view text) {
 
 std::wstring RateList() {
   std::wstring list;
-  for (const int rate : kListedRates) {
+  for (const int rate : kListedBaudRates) {
     list += (list.empty() ? L"" : L", ") + std::to_wstring(rate);
   }
   return list;
@@ -193,7 +191,7 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
     }
     case Switch::Baud: {
       const std::optional<int> rate = ReadDigits(value);
-      if (!rate || std::find(kListedRates.begin(), kListedRates.end(), *rate) == kListedRates.end()) {
+      if (!rate || std::find(kListedBaudRates.begin(), kListedBaudRates.end(), *rate) == kListedBaudRates.end()) {
         return std::wstring(value) + L" is not one of " + RateList() + L".";
       }
       options.baudRate = *rate;
@@ -201,13 +199,13 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
     }
     case Switch::Interval: {
       // The dialog's reader and messages, so both reject and accept the same texts.
-      const IntTextResult interval = ReadBoundedInt(value, kMinIntervalMs, kMaxIntervalMs);
+      const IntTextResult interval = ReadBoundedInt(value, kMinInterval, kMaxInterval);
       if (interval.status == IntTextStatus::NoDigits) {
         return L"Enter an integer.";
       }
       if (interval.status == IntTextStatus::OutOfRange) {
-        return L"Enter an integer between " + std::to_wstring(kMinIntervalMs) + L" and " +
-               std::to_wstring(kMaxIntervalMs) + L".";
+        return L"Enter an integer between " + std::to_wstring(kMinInterval) + L" and " +
+               std::to_wstring(kMaxInterval) + L".";
       }
       options.intervalMs = interval.value;
       break;
@@ -331,5 +329,13 @@ std::wstring CommandLineUsage() {
          L"/log \"C:\\Lab Data\\run.csv\" /start /duration 2h /close\n"
          L"VelmarDataLogger /port 3 /command \"tec:t?;err?\" /header \"TEC Sensor T,Errors\" /minimized\n";
 }
+
+PortOnStart PortOnStartFor(const CommandLineOptions& options, bool portPresent) {
+  if (!options.port || portPresent) return PortOnStart::Present;
+  // An adapter may still be enumerating after a reboot: a run that is to start waits for it.
+  return options.start ? PortOnStart::WaitForIt : PortOnStart::Missing;
+}
+
+std::wstring MissingPortError(int port) { return L"/port: COM" + std::to_wstring(port) + L" is not present."; }
 
 }  // namespace velmar

@@ -62,19 +62,19 @@ CSerialPort::~CSerialPort() {
   Close();
   ReleaseEndedRequests();
   // What is left may still be written by its driver: it is never freed.
-  for (auto& request : m_abandoned) static_cast<void>(request.release());
+  for (auto& request : abandoned_) static_cast<void>(request.release());
 }
 
 bool CSerialPort::Open(int portNumber, DWORD baudRate) {
-  if (m_open) return true;
-  m_portNumber = portNumber;
+  if (open_) return true;
+  portNumber_ = portNumber;
   return Open(velmar::ComDevicePath(portNumber), baudRate);
 }
 
 bool CSerialPort::Open(const std::wstring& path, DWORD baudRate) {
-  if (m_open) return true;
+  if (open_) return true;
   ReleaseEndedRequests();
-  m_portNumber = velmar::PortNumberFromPath(path);
+  portNumber_ = velmar::PortNumberFromPath(path);
 
   velmar::UniqueFile handle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
@@ -98,54 +98,54 @@ bool CSerialPort::Open(const std::wstring& path, DWORD baudRate) {
     return false;
   }
   PurgeComm(handle.Get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-  m_handle = std::move(handle);
-  m_read = std::move(read);
-  m_write = std::move(write);
-  m_open = true;
-  m_lost = false;
+  handle_ = std::move(handle);
+  read_ = std::move(read);
+  write_ = std::move(write);
+  open_ = true;
+  lost_ = false;
   return true;
 }
 
 bool CSerialPort::Close() {
-  if (m_open && m_handle) {
-    m_handle.Reset();
-    m_read.reset();
-    m_write.reset();
-    m_open = false;
+  if (open_ && handle_) {
+    handle_.Reset();
+    read_.reset();
+    write_.reset();
+    open_ = false;
   }
   return true;
 }
 
 void CSerialPort::CloseLost() {
   Close();
-  m_lost = true;
+  lost_ = true;
 }
 
 void CSerialPort::AbandonInFlight(std::unique_ptr<Request>& request) {
-  m_abandoned.push_back(std::move(request));
+  abandoned_.push_back(std::move(request));
   CloseLost();
 }
 
 void CSerialPort::ReleaseEndedRequests() {
-  std::erase_if(m_abandoned, [](const std::unique_ptr<Request>& request) {
+  std::erase_if(abandoned_, [](const std::unique_ptr<Request>& request) {
     return HasOverlappedIoCompleted(&request->overlapped);
   });
 }
 
 bool CSerialPort::WriteByte(BYTE byte) {
-  if (!m_open) return false;
-  m_write->byte = byte;
-  OneByteCalls calls(m_handle.Get(), *m_write, true);
+  if (!open_) return false;
+  write_->byte = byte;
+  OneByteCalls calls(handle_.Get(), *write_, true);
   const velmar::RequestOutcome outcome = velmar::RunRequest(calls, kWriteWaitMs);
   switch (outcome.end) {
     case velmar::RequestEnd::Completed:
-      m_write->overlapped.Offset += outcome.transferred;
+      write_->overlapped.Offset += outcome.transferred;
       return outcome.transferred == 1;
     case velmar::RequestEnd::Failed:
       // A stalled line: the byte is reported as not written, but the channel stays.
       return false;
     case velmar::RequestEnd::InFlight:
-      AbandonInFlight(m_write);
+      AbandonInFlight(write_);
       return false;
     case velmar::RequestEnd::FailedToStart:
       break;
@@ -155,33 +155,33 @@ bool CSerialPort::WriteByte(BYTE byte) {
 }
 
 DWORD CSerialPort::Write(const void* bytes, DWORD count) {
-  if (!m_open) return 0;
+  if (!open_) return 0;
   const BYTE* data = static_cast<const BYTE*>(bytes);
   DWORD written = 0;
-  while (written < count && m_open && WriteByte(data[written])) ++written;
+  while (written < count && open_ && WriteByte(data[written])) ++written;
   return written;
 }
 
 DWORD CSerialPort::Read(BYTE* buffer) {
-  if (!m_open || !m_handle) return 0;
+  if (!open_ || !handle_) return 0;
   DWORD errors = 0;
   COMSTAT status{};
-  if (!ClearCommError(m_handle.Get(), &errors, &status)) {
+  if (!ClearCommError(handle_.Get(), &errors, &status)) {
     // The status call fails only when the device is gone (unplugged adapter).
     CloseLost();
     return 0;
   }
   if (status.cbInQue == 0) return 0;
-  OneByteCalls calls(m_handle.Get(), *m_read, false);
+  OneByteCalls calls(handle_.Get(), *read_, false);
   const velmar::RequestOutcome outcome = velmar::RunRequest(calls, kReadWaitMs);
   switch (outcome.end) {
     case velmar::RequestEnd::Completed:
-      if (outcome.transferred == 1) *buffer = m_read->byte;
+      if (outcome.transferred == 1) *buffer = read_->byte;
       return outcome.transferred;
     case velmar::RequestEnd::Failed:
       return 0;
     case velmar::RequestEnd::InFlight:
-      AbandonInFlight(m_read);
+      AbandonInFlight(read_);
       return 0;
     case velmar::RequestEnd::FailedToStart:
       break;

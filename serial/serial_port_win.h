@@ -24,10 +24,10 @@ class CSerialPort {
   bool WriteByte(BYTE byte);
   DWORD Read(BYTE* buffer);
 
-  bool IsOpen() const { return m_open; }
-  int PortNumber() const { return m_portNumber; }
+  bool IsOpen() const { return open_; }
+  int PortNumber() const { return portNumber_; }
   // True once a failure of the device closed the channel, until the next successful open.
-  bool Lost() const { return m_lost; }
+  bool Lost() const { return lost_; }
 
   // Each request owns its event and its one-byte buffer, so a request the driver never ends
   // can be set aside whole, with nothing of it freed under the driver.
@@ -43,11 +43,11 @@ class CSerialPort {
   void AbandonInFlight(std::unique_ptr<Request>& request);
   void ReleaseEndedRequests();
 
-  int m_portNumber = -1;
-  velmar::UniqueFile m_handle;
-  std::unique_ptr<Request> m_read;
-  std::unique_ptr<Request> m_write;
-  bool m_open = false;
-  bool m_lost = false;
-  std::vector<std::unique_ptr<Request>> m_abandoned;
+  int portNumber_ = -1;
+  velmar::UniqueFile handle_;
+  std::unique_ptr<Request> read_;
+  std::unique_ptr<Request> write_;
+  bool open_ = false;
+  bool lost_ = false;
+  std::vector<std::unique_ptr<Request>> abandoned_;
 };

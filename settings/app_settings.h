@@ -3,6 +3,10 @@
 
 namespace velmar {
 
+// The interval the dialog accepts, in milliseconds.
+inline constexpr int kMinInterval = 100;
+inline constexpr int kMaxInterval = 10000000;
+
 // The six values remembered from one start of the program to the next, with the values a
 // first start gets.
 struct AppSettings {

@@ -7,14 +7,13 @@ namespace velmar {
 
 namespace {
 
-constexpr std::array kListedRates{1200, 2400, 9600, 19200, 38400, 57600, 115200};
 constexpr int kUnlistedRateIndex = 2;
 
 }  // namespace
 
 int BaudListIndexForRate(int rate) {
-  for (std::size_t i = 0; i < kListedRates.size(); ++i) {
-    if (kListedRates[i] == rate) {
+  for (std::size_t i = 0; i < kListedBaudRates.size(); ++i) {
+    if (kListedBaudRates[i] == rate) {
       return static_cast<int>(i);
     }
   }
