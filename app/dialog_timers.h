@@ -6,5 +6,12 @@ namespace velmar {
 
 inline constexpr UINT_PTR kPollTimer = 1;
 inline constexpr UINT_PTR kPortListTimer = 2;
+// Ends a run started from the command line with a duration.
+inline constexpr UINT_PTR kDurationTimer = 3;
+// Looks for a port a command-line start waits for, between device-change notices.
+inline constexpr UINT_PTR kPortWaitTimer = 4;
+
+// Posted once the dialog is up, to act on the command line's switches.
+inline constexpr UINT kStartupMessage = WM_APP + 1;
 
 }  // namespace velmar

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "app/dialog_timers.h"
 #include "app/main_dialog_win.h"
 #include "framework/ansi_text_win.h"
 #include "framework/data_exchange_win.h"
@@ -25,45 +26,63 @@ void CVelmarDataLoggerDlg::OnOK() { OnStart(); }
 
 void CVelmarDataLoggerDlg::OnCancel() {
   OnStop();
+  CloseChart();
   EndDialog(IDCANCEL);
 }
 
 velmar::AppSettings CVelmarDataLoggerDlg::RunSettings() const {
   velmar::AppSettings run;
-  run.comPort = velmar::SelectedPortOf(m_portList);
-  run.baudRate = velmar::LeadingDecimal(velmar::WindowText(m_baudList));
-  run.interval = m_interval;
-  run.command = m_command;
-  run.fileName = m_logFilePath;
-  run.header = m_columnHeader;
+  run.comPort = velmar::SelectedPortOf(portList_);
+  run.baudRate = velmar::LeadingDecimal(velmar::WindowText(baudList_));
+  run.interval = interval_;
+  run.command = command_;
+  run.fileName = logFilePath_;
+  run.header = columnHeader_;
   return run;
 }
 
-void CVelmarDataLoggerDlg::OnStart() {
-  if (!UpdateData(true)) return;
+bool CVelmarDataLoggerDlg::OnStart() {
+  if (!UpdateData(true)) return false;
   const velmar::StartOutcome opened = Session().Open(RunSettings());
   if (!opened.message.empty()) ShowMessage(opened.message);
-  if (!opened.started) return;
+  if (!opened.started) return false;
   const velmar::StartOutcome begun = Session().Begin();
   if (!begun.started) {
     ShowMessage(begun.message);
-    return;
+    return false;
   }
   SetStatus(L"");
   EnableControls(false);
   FocusControl(IDC_STOP);
+  return true;
 }
 
 void CVelmarDataLoggerDlg::OnStop() {
   EnableControls(true);
+  KillTimer(Hwnd(), velmar::kDurationTimer);
+  runDeadline_.reset();
+  if (waitedPort_) {
+    KillTimer(Hwnd(), velmar::kPortWaitTimer);
+    waitedPort_.reset();
+    SetStatus(L"");
+    RunEnded();
+    return;
+  }
   const velmar::StopOutcome stopped = Session().Stop();
   if (!stopped.wasRunning) return;
   ReportUnwrittenRows(stopped);
   FocusControl(IDOK);
+  RunEnded();
+}
+
+void CVelmarDataLoggerDlg::RunEnded() {
+  if (!closeWhenRunEnds_) return;
+  CloseChart();
+  EndDialog(IDCANCEL);
 }
 
 void CVelmarDataLoggerDlg::Poll() {
-  const velmar::PollOutcome polled = Session().Poll(m_command);
+  const velmar::PollOutcome polled = Session().Poll(command_);
   if (!polled.polled) return;
   SetStatus(polled.writeFailed ? L"Error writing to data file." : DisplayText(polled.status));
 }
@@ -87,6 +106,7 @@ void CVelmarDataLoggerDlg::ReportUnwrittenRows(velmar::StopOutcome stopped) {
 void CVelmarDataLoggerDlg::OnEndSession() {
   EnableControls(true);
   Session().StopForSessionEnd();
+  CloseChart();
   EndDialog(IDCANCEL);
 }
 

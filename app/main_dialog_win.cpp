@@ -17,44 +17,56 @@ namespace {
 
 using velmar::kPortListTimer;
 
+constexpr UINT kLiveChartCommand = 0x0020;
+constexpr wchar_t kLiveChartMenuText[] = L"Live &Chart...";
+constexpr wchar_t kChartSection[] = L"Chart";
+constexpr wchar_t kChartOpenValue[] = L"Open";
+
 constexpr UINT kPortListDelayMs = 500;
-constexpr int kMinInterval = 100;
-constexpr int kMaxInterval = 10000000;
 
 }  // namespace
 
-CVelmarDataLoggerDlg::CVelmarDataLoggerDlg(velmar::Profile settings, HWND parent)
+CVelmarDataLoggerDlg::CVelmarDataLoggerDlg(velmar::Profile settings, velmar::CommandLineResult switches,
+                                           HWND parent)
     : Dialog(IDD_VELMARDATALOGGER_DIALOG, parent),
-      m_settings(std::move(settings)),
-      m_hIcon(LoadIconW(velmar::ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
-      m_columnHeader(velmar::kDefaultColumnTitles),
-      m_interval(1000) {}
+      settings_(std::move(settings)),
+      icon_(LoadIconW(velmar::ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      columnHeader_(velmar::kDefaultColumnTitles),
+      interval_(1000),
+      switches_(std::move(switches)) {}
 
 BOOL CVelmarDataLoggerDlg::OnInitDialog() {
   Dialog::OnInitDialog();
-  m_session.emplace(Hwnd(), velmar::kPollTimer, m_settings);
+  session_.emplace(Hwnd(), velmar::kPollTimer, settings_);
+  // The chart follows every run, open or not, so opening it mid-run shows the run from its start.
+  chart_.emplace(Hwnd(), settings_);
+  Session().AddListener(*chart_);
 
   if (HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE)) {
+    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(systemMenu, MF_STRING, kLiveChartCommand, kLiveChartMenuText);
     wchar_t text[256] = {};
     if (LoadStringW(velmar::ResourceModule(), IDS_ABOUTBOX, text, 256) > 0) {
       AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
       AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
     }
   }
-  SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-  SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+  SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
   LoadSettings();
+  ApplySwitches();
   UpdateData(false);
+  PostMessageW(Hwnd(), velmar::kStartupMessage, 0, 0);
   return TRUE;
 }
 
 bool CVelmarDataLoggerDlg::DoDataExchange(velmar::DataExchange& exchange) {
-  exchange.Text(IDC_LOGFILE, m_logFilePath);
-  if (!exchange.BoundedInt(IDC_INTERVAL, m_interval, kMinInterval, kMaxInterval)) return false;
-  m_baudList = Item(IDC_BAUD);
-  exchange.Text(IDC_COMMAND, m_command);
-  m_portList = Item(IDC_PORT);
+  exchange.Text(IDC_LOGFILE, logFilePath_);
+  if (!exchange.BoundedInt(IDC_INTERVAL, interval_, velmar::kMinInterval, velmar::kMaxInterval)) return false;
+  baudList_ = Item(IDC_BAUD);
+  exchange.Text(IDC_COMMAND, command_);
+  portList_ = Item(IDC_PORT);
   return true;
 }
 
@@ -77,7 +89,7 @@ bool CVelmarDataLoggerDlg::OnCommand(UINT id, UINT code, HWND) {
       return true;
     case IDC_COMMAND:
       // The user's own edit: the preset's titles no longer describe the reply.
-      if (code == EN_CHANGE) m_columnHeader = velmar::kDefaultColumnTitles;
+      if (code == EN_CHANGE) columnHeader_ = velmar::kDefaultColumnTitles;
       return true;
     case ID_HELP_COMMAND:
       OnHelp();
@@ -90,6 +102,10 @@ bool CVelmarDataLoggerDlg::OnCommand(UINT id, UINT code, HWND) {
 bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
   switch (message) {
     case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == kLiveChartCommand) {
+        chart_->Show();
+        return true;
+      }
       if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
       OnSysCommand(wParam);
       result = TRUE;
@@ -98,7 +114,7 @@ bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PT
       result = TRUE;
       return OnPaint();
     case WM_QUERYDRAGICON:
-      result = reinterpret_cast<INT_PTR>(m_hIcon);
+      result = reinterpret_cast<INT_PTR>(icon_);
       return true;
     case WM_TIMER:
       OnTimer(wParam);
@@ -106,6 +122,9 @@ bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PT
     case WM_DEVICECHANGE:
       OnDeviceChange();
       return false;
+    case velmar::kStartupMessage:
+      OnStartupSwitches();
+      return true;
     case WM_ENDSESSION:
       if (wParam) OnEndSession();
       result = 0;
@@ -134,7 +153,7 @@ bool CVelmarDataLoggerDlg::OnPaint() {
   GetClientRect(Hwnd(), &client);
   const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
   const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-  DrawIcon(dc, x, y, m_hIcon);
+  DrawIcon(dc, x, y, icon_);
   EndPaint(Hwnd(), &paint);
   return true;
 }
@@ -144,7 +163,12 @@ void CVelmarDataLoggerDlg::OnTimer(UINT_PTR id) {
     Poll();
   } else if (id == kPortListTimer) {
     KillTimer(Hwnd(), kPortListTimer);
-    velmar::RebuildPortList(m_portList, 0, true);
+    velmar::RebuildPortList(portList_, 0, true);
+    CheckWaitedPort();
+  } else if (id == velmar::kPortWaitTimer) {
+    CheckWaitedPort();
+  } else if (id == velmar::kDurationTimer) {
+    OnDurationTimer();
   }
 }
 
@@ -156,7 +180,7 @@ void CVelmarDataLoggerDlg::OnDeviceChange() {
 
 void CVelmarDataLoggerDlg::OnBrowse() {
   wchar_t file[MAX_PATH] = {};
-  m_logFilePath.copy(file, MAX_PATH - 1);
+  logFilePath_.copy(file, MAX_PATH - 1);
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof(dialog);
   dialog.hwndOwner = Hwnd();
@@ -167,17 +191,17 @@ void CVelmarDataLoggerDlg::OnBrowse() {
   dialog.lpstrDefExt = L"csv";
   dialog.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER | OFN_ENABLESIZING;
   if (!GetOpenFileNameW(&dialog)) return;
-  m_logFilePath = file;
-  SetDlgItemTextW(Hwnd(), IDC_LOGFILE, m_logFilePath.c_str());
+  logFilePath_ = file;
+  SetDlgItemTextW(Hwnd(), IDC_LOGFILE, logFilePath_.c_str());
 }
 
 void CVelmarDataLoggerDlg::OnPreset(const wchar_t* queryLine, const wchar_t* columnTitles) {
   if (UpdateData(true) &&
-      (m_command.empty() || ShowMessage(L"Replace existing commands?", MB_YESNO) == IDYES)) {
-    m_command = queryLine;
+      (command_.empty() || ShowMessage(L"Replace existing commands?", MB_YESNO) == IDYES)) {
+    command_ = queryLine;
     UpdateData(false);
   }
-  m_columnHeader = columnTitles;
+  columnHeader_ = columnTitles;
 }
 
 // Opens the help file beside the executable, when there is one.
@@ -188,11 +212,19 @@ void CVelmarDataLoggerDlg::OnHelp() {
 }
 
 void CVelmarDataLoggerDlg::LoadSettings() {
-  const velmar::AppSettings stored = velmar::LoadSettings(m_settings);
-  velmar::RebuildPortList(m_portList, stored.comPort, false);
-  SendMessageW(m_baudList, CB_SETCURSEL, velmar::BaudListIndexForRate(stored.baudRate), 0);
-  m_interval = stored.interval;
-  m_command = stored.command;
-  m_logFilePath = stored.fileName;
-  m_columnHeader = stored.header;
+  const velmar::AppSettings stored = velmar::LoadSettings(settings_);
+  velmar::RebuildPortList(portList_, stored.comPort, false);
+  SendMessageW(baudList_, CB_SETCURSEL, velmar::BaudListIndexForRate(stored.baudRate), 0);
+  interval_ = stored.interval;
+  command_ = stored.command;
+  logFilePath_ = stored.fileName;
+  columnHeader_ = stored.header;
+}
+
+bool CVelmarDataLoggerDlg::ChartWasOpen() const { return settings_.ReadInt(kChartSection, kChartOpenValue, 0) != 0; }
+
+// Whether the chart was open at the end is remembered for the next start.
+void CVelmarDataLoggerDlg::CloseChart() {
+  settings_.WriteInt(kChartSection, kChartOpenValue, chart_->IsOpen() ? 1 : 0);
+  chart_->Close();
 }

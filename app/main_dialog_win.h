@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "chart/chart_window_win.h"
+#include "cli/command_line.h"
 #include "framework/dialog_win.h"
 #include "session/session_parts_win.h"
 #include "settings/app_settings.h"
@@ -11,7 +13,7 @@
 
 class CVelmarDataLoggerDlg : public velmar::Dialog {
  public:
-  explicit CVelmarDataLoggerDlg(velmar::Profile settings, HWND parent = nullptr);
+  CVelmarDataLoggerDlg(velmar::Profile settings, velmar::CommandLineResult switches, HWND parent = nullptr);
 
  protected:
   BOOL OnInitDialog() override;
@@ -31,24 +33,42 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   void OnHelp();
   void OnEndSession();
 
-  void OnStart();
+  bool OnStart();
   void OnStop();
+  void RunEnded();
+
+  void ApplySwitches();
+  void OnStartupSwitches();
+  void StartFromCommandLine();
+  void WaitForPort(int port);
+  void CheckWaitedPort();
+  void OnDurationTimer();
   void Poll();
   velmar::AppSettings RunSettings() const;
-  velmar::LoggingSession& Session() { return m_session->Session(); }
+  velmar::LoggingSession& Session() { return session_->Session(); }
   void EnableControls(bool enable);
   void FocusControl(int id);
   void SetStatus(const std::wstring& text);
   void ReportUnwrittenRows(velmar::StopOutcome stopped);
   void LoadSettings();
+  bool ChartWasOpen() const;
+  void CloseChart();
 
-  velmar::Profile m_settings;
-  HICON m_hIcon;
-  std::wstring m_logFilePath;
-  std::wstring m_command;
-  std::wstring m_columnHeader;
-  int m_interval;
-  HWND m_baudList = nullptr;
-  HWND m_portList = nullptr;
-  std::optional<velmar::WindowsLoggingSession> m_session;
+  velmar::Profile settings_;
+  HICON icon_;
+  std::wstring logFilePath_;
+  std::wstring command_;
+  std::wstring columnHeader_;
+  int interval_;
+  HWND baudList_ = nullptr;
+  HWND portList_ = nullptr;
+  std::optional<velmar::WindowsLoggingSession> session_;
+  std::optional<velmar::ChartWindow> chart_;
+
+  velmar::CommandLineResult switches_;
+  std::optional<int> waitedPort_;
+  // A duration from the command line, for the run it starts.
+  std::optional<uint32_t> pendingDurationMs_;
+  std::optional<ULONGLONG> runDeadline_;
+  bool closeWhenRunEnds_ = false;
 };

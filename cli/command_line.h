@@ -36,6 +36,13 @@ struct CommandLineResult {
 // showUsage, whatever else is wrong. Otherwise the first fault gives an error naming it.
 CommandLineResult ParseCommandLine(const std::vector<std::wstring>& args);
 
+// What becomes of switches that name a port, given whether that port is present now.
+enum class PortOnStart { Present, WaitForIt, Missing };
+PortOnStart PortOnStartFor(const CommandLineOptions& options, bool portPresent);
+
+// "/port: COMn is not present."
+std::wstring MissingPortError(int port);
+
 // Every switch, one line each (name and description separated by a tab), and two examples.
 std::wstring CommandLineUsage();
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The logger's main job on the simulated instrument: builds what is needed, starts the
 # instrument simulator on COM12 of a private Wine prefix, and runs the logger on it.
-# With a display the window opens, ready to Start; without one a scripted session (Start,
-# about ten polls, Stop, Close) runs and the CSV it produced is printed.
+# The command line configures and starts the run. With a display the window and the live chart
+# open on it; without one the run lasts one second (about ten polls) and the program ends by
+# itself. Then the CSV it produced is printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -30,12 +31,14 @@ wineserver -p </dev/null >/dev/null 2>&1 || true  # already up is fine
 # The services this first client starts outlive it: keep them off our output.
 wine build/windows/velmar-portctl.exe only 2 3 7 12 13 </dev/null >/dev/null 2>&1
 
+log=$demo_dir/demo-$(date +%Y%m%d-%H%M%S).csv
+# The switches set up and start the run by themselves, as a Startup-folder shortcut would.
+run=(/port "COM$port" /baud 115200 /interval 100 /preset combo /log "$(win "$log")" /start)
 if [ -n "${DISPLAY:-}" ]; then
-  echo "COM$port is the simulated instrument: pick it, press a preset, name a log file, press Start."
-  wine build/windows/VelmarDataLogger.exe
+  echo "Logging from the simulated instrument on COM$port into $log; close the window to end."
+  wine build/windows/VelmarDataLogger.exe "${run[@]}" /chart
 else
-  log=$demo_dir/demo-$(date +%Y%m%d-%H%M%S).csv
-  wine build/windows/velmar-driver.exe "$(win "$root/build/windows/VelmarDataLogger.exe")" "$port" "$(win "$log")" 10 100
-  echo "--- $log"
-  cat "$log"
+  wine build/windows/VelmarDataLogger.exe "${run[@]}" /duration 1s /close
 fi
+echo "--- $log"
+cat "$log"

@@ -36,16 +36,6 @@ void AddEntry(HWND combo, const std::wstring& text, int port) {
   }
 }
 
-void SelectPort(HWND combo, int port) {
-  const int count = EntryCount(combo);
-  for (int i = 0; i < count; ++i) {
-    if (EntryPort(combo, i) == port) {
-      SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
-      return;
-    }
-  }
-}
-
 }  // namespace
 
 bool ComPortExists(int n) {
@@ -73,7 +63,18 @@ void RebuildPortList(HWND combo, int preferredPort, bool preferNew) {
   for (const int port : plan.ports) {
     AddEntry(combo, L"COM" + std::to_wstring(port), port);
   }
-  SelectPort(combo, plan.selectedPort);
+  SelectPortEntry(combo, plan.selectedPort);
+}
+
+bool SelectPortEntry(HWND combo, int port) {
+  const int count = EntryCount(combo);
+  for (int i = 0; i < count; ++i) {
+    if (EntryPort(combo, i) == port) {
+      SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+      return true;
+    }
+  }
+  return false;
 }
 
 int SelectedPortOf(HWND combo) {

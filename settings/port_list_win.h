@@ -10,6 +10,9 @@ bool ComPortExists(int n);
 // every existing port, and selects an entry as PlanPortList decides.
 void RebuildPortList(HWND combo, int preferredPort, bool preferNew);
 
+// Selects the entry of this port, wherever the sorted order has put it; false when it is not listed.
+bool SelectPortEntry(HWND combo, int port);
+
 // Item data of the selected entry: its port number, 0 for "<Auto>" or when nothing is selected.
 int SelectedPortOf(HWND combo);
 

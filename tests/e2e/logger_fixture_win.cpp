@@ -57,8 +57,8 @@ void LoggerTest::TearDown() {
   if (!HasFailure()) RemoveFolder(folder_);
 }
 
-bool LoggerTest::Launch() {
-  if (!logger_.Start(LoggerExePath(), Millis(30000))) return false;
+bool LoggerTest::Launch(const std::wstring& arguments) {
+  if (!logger_.Start(LoggerExePath(), Millis(30000), arguments)) return false;
   dialog_ = logger_.Driver();
   return true;
 }

@@ -24,7 +24,7 @@ class LoggerTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  bool Launch();
+  bool Launch(const std::wstring& arguments = L"");
   driver::DialogDriver& Dialog() { return dialog_; }
 
   // Sets the controls for a run on the simulator's port.

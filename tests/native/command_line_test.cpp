@@ -227,3 +227,20 @@ TEST(CommandLineHelpTest, UsageNamesEverySwitch) {
 
 }  // namespace
 }  // namespace velmar
+
+namespace velmar {
+namespace {
+
+TEST(CommandLinePortOnStart, AnAbsentPortIsWaitedForOnlyByARunThatIsToStart) {
+  CommandLineOptions options;
+  EXPECT_EQ(PortOnStartFor(options, false), PortOnStart::Present);
+  options.port = 5;
+  EXPECT_EQ(PortOnStartFor(options, true), PortOnStart::Present);
+  EXPECT_EQ(PortOnStartFor(options, false), PortOnStart::Missing);
+  EXPECT_EQ(MissingPortError(5), L"/port: COM5 is not present.");
+  options.start = true;
+  EXPECT_EQ(PortOnStartFor(options, false), PortOnStart::WaitForIt);
+}
+
+}  // namespace
+}  // namespace velmar

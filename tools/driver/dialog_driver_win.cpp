@@ -145,14 +145,17 @@ LoggerProcess::~LoggerProcess() {
   }
 }
 
-bool LoggerProcess::Start(const std::wstring& exePath, Millis timeout) {
+bool LoggerProcess::Spawn(const std::wstring& exePath, const std::wstring& arguments) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   std::wstring commandLine = L"\"" + exePath + L"\"";
-  if (!CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &processInfo_)) {
-    return false;
-  }
+  if (!arguments.empty()) commandLine += L" " + arguments;
+  return CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &processInfo_) != FALSE;
+}
+
+bool LoggerProcess::Start(const std::wstring& exePath, Millis timeout, const std::wstring& arguments) {
+  if (!Spawn(exePath, arguments)) return false;
   return WaitFor([&] { return (dialog_ = FindProcessDialog(processInfo_.dwProcessId, kMainCaption)) != nullptr; },
                  timeout);
 }

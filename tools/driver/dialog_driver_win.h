@@ -55,7 +55,11 @@ class LoggerProcess {
   LoggerProcess(const LoggerProcess&) = delete;
   LoggerProcess& operator=(const LoggerProcess&) = delete;
 
-  bool Start(const std::wstring& exePath, Millis timeout);
+  // Starts the program and waits for its main dialog.
+  bool Start(const std::wstring& exePath, Millis timeout, const std::wstring& arguments = L"");
+  // Starts the program without waiting for anything.
+  bool Spawn(const std::wstring& exePath, const std::wstring& arguments);
+  DWORD ProcessId() const { return processInfo_.dwProcessId; }
   DialogDriver Driver() const { return DialogDriver(dialog_, processInfo_.dwProcessId); }
   HWND Dialog() const { return dialog_; }
   bool WaitExit(Millis timeout);

@@ -9,7 +9,7 @@
 #include "tools/driver/dialog_driver_win.h"
 
 // A scripted session, for the main job's demo without a display:
-// velmar-driver EXE PORT LOGFILE POLLS INTERVAL_MS
+// velmar-driver EXE PORT LOGFILE POLLS INTERVAL_MS [PROGRAM_ARGUMENTS]
 // POLLS 0 holds the run until a line arrives on stdin instead: a benchmark then stops it when
 // it has seen enough, and the driver does not touch the log file or the server meanwhile.
 namespace {
@@ -32,8 +32,8 @@ int Fail(const char* what) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 6) {
-    std::fputs("usage: velmar-driver EXE PORT LOGFILE POLLS INTERVAL_MS\n", stderr);
+  if (argc != 6 && argc != 7) {
+    std::fputs("usage: velmar-driver EXE PORT LOGFILE POLLS INTERVAL_MS [PROGRAM_ARGUMENTS]\n", stderr);
     return 2;
   }
   const std::wstring exe = argv[1];
@@ -41,10 +41,11 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring logFile = argv[3];
   const size_t polls = std::wcstoul(argv[4], nullptr, 10);
   const std::wstring interval = argv[5];
+  const std::wstring programArguments = argc == 7 ? argv[6] : L"";
 
   velmar::driver::LoggerProcess logger;
   const auto launched = std::chrono::steady_clock::now();
-  if (!logger.Start(exe, Millis(30000))) return Fail("the logger's window did not appear");
+  if (!logger.Start(exe, Millis(30000), programArguments)) return Fail("the logger's window did not appear");
   const auto ready = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - launched);
   std::printf("dialog ready after %lld ms\n", static_cast<long long>(ready.count()));
   std::fflush(stdout);

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "chart/chart_menu_win.h"
+#include "chart/chart_run.h"
+#include "chart/chart_scene.h"
+#include "chart/reply_fields.h"
+#include "res/resource.h"
+#include "tests/e2e/logger_fixture_win.h"
+
+namespace velmar::test {
+namespace {
+
+constexpr WPARAM kLiveChartCommand = 0x0020;
+constexpr wchar_t kChartCaption[] = L"Live Chart - Velmar Simple Data Logger";
+
+struct WindowSearch {
+  DWORD processId;
+  const wchar_t* caption;
+  const wchar_t* className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
+  wchar_t text[256] = {};
+  if (search->caption) {
+    GetWindowTextW(window, text, 256);
+    if (std::wstring(text) != search->caption) return TRUE;
+  }
+  if (search->className) {
+    GetClassNameW(window, text, 256);
+    if (std::wstring(text) != search->className) return TRUE;
+  }
+  search->found.push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> ProcessWindows(DWORD processId, const wchar_t* caption, const wchar_t* className = nullptr) {
+  WindowSearch search{processId, caption, className, {}};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The chart as its Copy puts it on the clipboard, pixel by pixel.
+class ChartPicture {
+ public:
+  bool Take(HWND chart) {
+    if (!OpenClipboardSoon()) return false;
+    EmptyClipboard();
+    CloseClipboard();
+    SendMessageW(chart, WM_COPY, 0, 0);
+    if (!OpenClipboardSoon()) return false;
+    bool taken = false;
+    if (HANDLE data = GetClipboardData(CF_DIB)) {
+      const auto* info = static_cast<const BITMAPINFOHEADER*>(GlobalLock(data));
+      // 32-bit pixels may come with the three colour masks (BGRA order) after the header.
+      const bool masks = info && info->biCompression == BI_BITFIELDS && info->biBitCount == 32;
+      if (info && (info->biBitCount == 32 || info->biBitCount == 24) && (info->biCompression == BI_RGB || masks)) {
+        width_ = info->biWidth;
+        height_ = std::abs(info->biHeight);
+        bottomUp_ = info->biHeight > 0;
+        bytesPerPixel_ = info->biBitCount / 8;
+        stride_ = (width_ * bytesPerPixel_ + 3) & ~3;
+        const auto* bits = reinterpret_cast<const BYTE*>(info) + info->biSize + (masks ? 3 * sizeof(DWORD) : 0);
+        bits_.assign(bits, bits + static_cast<size_t>(stride_) * height_);
+        taken = true;
+      }
+      GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return taken;
+  }
+
+  int Width() const { return width_; }
+  uint32_t At(int x, int y) const {
+    const int row = bottomUp_ ? height_ - 1 - y : y;
+    const BYTE* pixel = &bits_[static_cast<size_t>(row) * stride_ + static_cast<size_t>(x) * bytesPerPixel_];
+    return (uint32_t{pixel[2]} << 16) | (uint32_t{pixel[1]} << 8) | pixel[0];
+  }
+  // Rows of this column within [top, bottom) that have the colour.
+  std::vector<int> RowsOf(uint32_t color, int x, int top, int bottom) const {
+    std::vector<int> rows;
+    for (int y = std::max(top, 0); y < std::min(bottom, height_); ++y) {
+      if (At(x, y) == color) rows.push_back(y);
+    }
+    return rows;
+  }
+
+ private:
+  static bool OpenClipboardSoon() {
+    return driver::WaitFor([] { return OpenClipboard(nullptr) != FALSE; }, Millis(3000));
+  }
+
+  int width_ = 0;
+  int height_ = 0;
+  bool bottomUp_ = true;
+  int bytesPerPixel_ = 4;
+  int stride_ = 0;
+  std::vector<BYTE> bits_;
+};
+
+class ChartTest : public LoggerTest {
+ protected:
+  void SetUp() override {
+    LoggerTest::SetUp();
+    ASSERT_TRUE(sim_.Start(kSimPort));
+  }
+
+  HWND OpenChart() {
+    Dialog().SendSysCommand(kLiveChartCommand);
+    HWND chart = nullptr;
+    driver::WaitFor([&] {
+      const auto found = ProcessWindows(logger_.ProcessId(), kChartCaption);
+      chart = found.size() == 1 ? found[0] : nullptr;
+      return chart != nullptr;
+    }, Millis(10000));
+    return chart;
+  }
+
+  // The scene the chart draws for the rows of the log's last run, in a client area of this size.
+  static ChartScene SceneOf(const std::wstring& log, HWND chart) {
+    const auto lines = ReadLines(log);
+    ChartRun run;
+    run.Start(SplitTitles(L"Response(s)"), {});
+    for (const Row& row : DataRowsOf(lines)) run.AddRow(row.elapsed, {}, row.reply);
+    RECT client{};
+    GetClientRect(chart, &client);
+    return BuildChartScene(run, ChartView{}, {}, {.width = client.right, .height = client.bottom, .dpi = 96, .cursorX = {}, .source = {}});
+  }
+};
+
+TEST_F(ChartTest, TheSystemMenuEntryOpensTheChartBringsItBackAndItReopensAtTheNextStart) {
+  ASSERT_TRUE(Launch());
+  HWND chart = OpenChart();
+  ASSERT_NE(chart, nullptr);
+  EXPECT_EQ(GetWindow(chart, GW_OWNER), Dialog().Dialog());
+  SendMessageW(chart, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(driver::WaitFor([&] { return IsIconic(chart) != FALSE; }, Millis(5000)));
+  EXPECT_EQ(OpenChart(), chart);
+  EXPECT_TRUE(driver::WaitFor([&] { return IsIconic(chart) == FALSE; }, Millis(5000)));
+
+  ASSERT_TRUE(CloseLogger());
+  ASSERT_TRUE(Launch());
+  EXPECT_TRUE(driver::WaitFor([&] { return ProcessWindows(logger_.ProcessId(), kChartCaption).size() == 1; },
+                              Millis(10000)));
+  // The chart keeps its own key; the six settings stay as they were (none: no run was started).
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(kSettingsKey) + L"\\Settings").c_str(), 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  DWORD values = 99;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                   nullptr);
+  RegCloseKey(key);
+  EXPECT_EQ(values, 0u);
+}
+
+TEST_F(ChartTest, ConstantValuesAreDrawnAtTheirHeightAndEmptyRowsLeaveAGap) {
+  ASSERT_TRUE(sim_.Ok("reply 5,-2"));
+  ASSERT_TRUE(Launch());
+  HWND chart = OpenChart();
+  ASSERT_NE(chart, nullptr);
+  const std::wstring log = LogPath(L"constant.csv");
+  Configure(log, L"x?");
+  ASSERT_TRUE(StartRun());
+  ASSERT_TRUE(WaitDataRows(log, 10));
+  ASSERT_TRUE(sim_.Ok("reply"));
+  ASSERT_TRUE(WaitDataRows(log, 16));
+  ASSERT_TRUE(sim_.Ok("reply 5,-2"));
+  ASSERT_TRUE(WaitDataRows(log, 26));
+  ASSERT_TRUE(StopRun());
+
+  ChartPicture picture;
+  ASSERT_TRUE(picture.Take(chart));
+  const ChartScene scene = SceneOf(log, chart);
+  ASSERT_EQ(scene.layout.lanes.size(), 2u);
+  const auto rows = DataRowsOf(ReadLines(log));
+
+  for (size_t lane = 0; lane < 2; ++lane) {
+    const PixelRect plot = scene.layout.lanes[lane].plot;
+    const uint32_t color = LaneColor(lane);
+    const int middle = (plot.top + plot.bottom) / 2;
+    // A constant series sits in the middle of its lane, at every row's x outside the gap.
+    for (const Row& row : rows) {
+      if (row.reply.empty()) continue;
+      const int x = static_cast<int>(scene.XOfTime(row.elapsed));
+      const std::vector<int> at = picture.RowsOf(color, std::clamp(x, plot.left + 1, plot.right - 2), plot.top,
+                                                 plot.bottom);
+      ASSERT_FALSE(at.empty()) << "lane " << lane << " has no line at " << row.elapsed << " ms";
+      EXPECT_LE(std::abs(at.front() - middle), 3) << "lane " << lane;
+      EXPECT_LE(std::abs(at.back() - middle), 3) << "lane " << lane;
+    }
+    // Between the last row before the empty ones and the first after, no line at all.
+    std::optional<int> before, after;
+    for (size_t i = 1; i < rows.size(); ++i) {
+      if (rows[i].reply.empty() && !rows[i - 1].reply.empty()) before = rows[i - 1].elapsed;
+      if (!rows[i].reply.empty() && rows[i - 1].reply.empty()) after = rows[i].elapsed;
+    }
+    ASSERT_TRUE(before && after);
+    const int left = static_cast<int>(scene.XOfTime(*before)) + 2;
+    const int right = static_cast<int>(scene.XOfTime(*after)) - 2;
+    ASSERT_LT(left, right);
+    for (int x = left; x <= right; ++x) {
+      EXPECT_TRUE(picture.RowsOf(color, x, plot.top, plot.bottom).empty()) << "lane " << lane << " crosses x " << x;
+    }
+  }
+}
+
+TEST_F(ChartTest, OpenLogShowsTheChosenRunOfAFileThatARunIsWritingTo) {
+  ASSERT_TRUE(sim_.Ok("reply 5,-2"));
+  ASSERT_TRUE(Launch());
+  const std::wstring log = LogPath(L"two-runs.csv");
+  Configure(log, L"x?");
+  ASSERT_TRUE(RunForRows(log, 3));
+  ASSERT_TRUE(sim_.Ok("reply 7"));
+  ASSERT_TRUE(StartRun());
+  HWND chart = OpenChart();
+  ASSERT_NE(chart, nullptr);
+
+  PostMessageW(chart, WM_COMMAND, kOpenLog, 0);
+  HWND files = Dialog().WaitOtherDialog(Millis(10000));
+  ASSERT_NE(files, nullptr);
+  HWND name = GetDlgItem(files, 0x47C);  // the file name box of the file dialog
+  if (HWND edit = FindWindowExW(name, nullptr, L"Edit", nullptr)) name = edit;
+  SendMessageW(name ? name : GetDlgItem(files, 0x480), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(log.c_str()));
+  driver::DialogDriver::Answer(files, IDOK);
+  ASSERT_TRUE(driver::WaitFor([&] { return !IsWindow(files); }, Millis(5000)));
+
+  // The runs are offered newest first: the second entry is the first run.
+  HWND menu = nullptr;
+  ASSERT_TRUE(driver::WaitFor([&] {
+    const auto found = ProcessWindows(logger_.ProcessId(), nullptr, L"#32768");
+    menu = found.empty() ? nullptr : found[0];
+    return menu != nullptr;
+  }, Millis(5000)));
+  for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(menu, WM_KEYDOWN, key, 0);
+  ASSERT_TRUE(driver::WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, Millis(5000)));
+
+  // The run goes on writing while the chart shows the first run, with its two lanes.
+  const size_t rowsThen = CountDataRows(log);
+  ASSERT_TRUE(WaitDataRows(log, rowsThen + 3));
+  EXPECT_EQ(Dialog().Text(IDC_STATUS).find(L"Error"), std::wstring::npos);
+  ChartPicture picture;
+  ASSERT_TRUE(picture.Take(chart));
+  bool secondLaneDrawn = false;
+  for (int x = 0; x < picture.Width() && !secondLaneDrawn; x += 3) {
+    secondLaneDrawn = !picture.RowsOf(LaneColor(1), x, 0, 4000).empty();
+  }
+  EXPECT_TRUE(secondLaneDrawn);
+  ASSERT_TRUE(StopRun());
+}
+
+}  // namespace
+}  // namespace velmar::test
