@@ -244,8 +244,12 @@ void AddReadout(ChartScene& scene, const ChartRun& run, const std::vector<ChartR
   std::wstring time = sample->folded ? L"\u2248 " : L"";
   time += FormatElapsed(sample->timeMs, StyleFor(scene.visible.startMs, scene.visible.endMs), 3) + L"  " +
           (SameDay(wallClock, run.StartTime()) ? FormatClock(wallClock) : FormatDateTime(wallClock));
-  scene.texts.push_back({x, layout.timeAxis.top + (layout.lineHeight - layout.fontHeight) / 2, std::move(time),
-                         TextAlign::Center, TextStyle::Boxed, kTextColor});
+  // The axis labels the readout would half cover give way to it; a character is taken as about
+  // 0.6 of the font's height wide, the labels' own half width included in the margin.
+  const int axisY = layout.timeAxis.top + (layout.lineHeight - layout.fontHeight) / 2;
+  const int clearance = static_cast<int>(time.size() + 8) * layout.fontHeight * 3 / 10;
+  std::erase_if(scene.texts, [&](const SceneText& text) { return text.y == axisY && std::abs(text.x - x) < clearance; });
+  scene.texts.push_back({x, axisY, std::move(time), TextAlign::Center, TextStyle::Boxed, kTextColor});
 
   const bool leftOfCursor = x > layout.PlotRight() - layout.Scaled(kReadoutFlipPx);
   const int gap = layout.Scaled(kTextGapPx);

@@ -18,6 +18,15 @@ double PowerOfTen(int exponent) {
   return exponent >= 0 ? std::pow(10.0, exponent) : 1.0 / std::pow(10.0, -exponent);
 }
 
+// The 1, 2, 5 step below this one.
+double FinerStep(double step, int& exponent) {
+  const double mantissa = step / PowerOfTen(exponent);
+  if (mantissa > 4) return 2 * PowerOfTen(exponent);
+  if (mantissa > 1.5) return PowerOfTen(exponent);
+  --exponent;
+  return 5 * PowerOfTen(exponent);
+}
+
 }  // namespace
 
 double ValueScale::Fraction(double value) const {
@@ -55,7 +64,11 @@ ValueScale ChooseValueScale(double minValue, double maxValue, int maxTicks) {
   const double span = scale.high - scale.low;
   if (!std::isfinite(span) || span <= 0 || maxTicks < 1) return scale;
   int exponent = 0;
-  const double step = NiceStep(span / maxTicks, exponent);
+  double step = NiceStep(span / maxTicks, exponent);
+  // A lane with room for one tick still gets one: the next finer step, until one lies in range.
+  while (std::ceil(scale.low / step) > std::floor(scale.high / step) && step > span / (maxTicks + 4)) {
+    step = FinerStep(step, exponent);
+  }
   const double firstIndex = std::ceil(scale.low / step);
   const double lastIndex = std::floor(scale.high / step);
   if (!std::isfinite(step) || std::abs(firstIndex) > kLargestTickIndex ||

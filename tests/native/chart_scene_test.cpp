@@ -167,6 +167,14 @@ TEST_F(ChartSceneTest, ReadoutShowsTheNearestRowAndHiddenLanesGoAway) {
   EXPECT_TRUE(hasText(L"7"));
   EXPECT_TRUE(hasText(L"4.200 s  09:30:19"));
   EXPECT_TRUE(hasText(L"Started 2026-12-07 09:30:15"));
+  // No axis label is left half covered by the readout's time.
+  const auto readout = std::find_if(scene.texts.begin(), scene.texts.end(),
+                                    [](const SceneText& t) { return t.text == L"4.200 s  09:30:19"; });
+  for (const SceneText& text : scene.texts) {
+    if (&text != &*readout && text.y == readout->y) {
+      EXPECT_GE(std::abs(text.x - readout->x), 60);
+    }
+  }
 
   hidden_.insert(0);
   EXPECT_EQ(Build().lanes.size(), 1u);

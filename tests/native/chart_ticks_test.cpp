@@ -35,6 +35,15 @@ TEST(ChartTicks, StepsAreOneTwoFiveAcrossMagnitudes) {
   }
 }
 
+TEST(ChartTicks, ALaneWithRoomForOneTickGetsOne) {
+  for (const auto& [low, high] : std::vector<std::pair<double, double>>{{123.21, 123.39}, {0.511, 0.519}, {-7.3, -7.1}}) {
+    const ValueScale scale = ChooseValueScale(low, high, 1);
+    ASSERT_FALSE(scale.ticks.empty()) << low;
+    EXPECT_LE(scale.ticks.size(), 3u) << low;
+    EXPECT_TRUE(IsNiceStep(scale.step)) << scale.step;
+  }
+}
+
 TEST(ChartTicks, LabelsHaveNoFloatNoise) {
   EXPECT_EQ(Labels(ChooseValueScale(0.1, 0.7, 5)), (std::vector<std::wstring>{L"0.2", L"0.4", L"0.6"}));
   EXPECT_EQ(Labels(ChooseValueScale(-3, 3, 4)), (std::vector<std::wstring>{L"-2", L"0", L"2"}));
