@@ -89,11 +89,16 @@ def win_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
-def run_wine(args, log, interval_ms, polls):
+CHART_KEY = r"HKCU\Software\Local AppWizard-Generated Applications\VelmarDataLogger\Chart"
+
+
+def run_wine(args, log, interval_ms, polls, program_args=""):
+    # The program reopens a chart that was open when it last closed: each run starts without one.
+    subprocess.run(["wine", "reg", "delete", CHART_KEY, "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     watcher = measure.RowWatcher(log)
     driver = subprocess.Popen(
         ["wine", os.path.join(args.windows_dir, "velmar-driver.exe"), win_path(args.exe), str(PORT),
-         win_path(log), "0", str(interval_ms)],
+         win_path(log), "0", str(interval_ms)] + ([program_args] if program_args else []),
         stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
     try:
         ready = driver.stdout.readline().strip()
@@ -215,7 +220,9 @@ def main():
     os.makedirs(args.work)
 
     sim = Simulator(args.sim, os.path.join(args.ports, f"com{PORT}"), args.work, args.delay)
-    scenarios = [("answer", 100, args.fast), ("answer", 1000, args.slow), ("silent", 100, args.silent)]
+    # "chart": answering at 100 ms with the live chart open, the logger only.
+    scenarios = [("answer", 100, args.fast), ("answer", 1000, args.slow), ("silent", 100, args.silent),
+                 ("chart", 100, args.fast)]
     results = {}
     try:
         # The prefix's services have just started with the port tool; let them settle first.
@@ -223,13 +230,13 @@ def main():
         background = measure.background_cpu(args.prefix, 3.0)
         server_idle = sum(rate for name, rate in background.items() if name.startswith("wineserver"))
         for mode, interval, polls in scenarios:
-            for kind in ("wine", "python"):
-                sim.ask("mode " + ("normal" if mode == "answer" else "silent"))
+            for kind in ("wine",) if mode == "chart" else ("wine", "python"):
+                sim.ask("mode " + ("silent" if mode == "silent" else "normal"))
                 sim.ask("clear")
                 log = os.path.join(args.work, f"{kind}-{mode}-{interval}ms.csv")
                 print(f"  {kind:6} {mode:6} every {interval:4} ms, {polls} polls ...", file=sys.stderr, flush=True)
                 if kind == "wine":
-                    run = run_wine(args, log, interval, polls)
+                    run = run_wine(args, log, interval, polls, "/chart" if mode == "chart" else "")
                 else:
                     run = run_python(args, sim, log, interval, polls)
                 # Let the last exchange finish so its bytes are not counted in the next run.
@@ -294,6 +301,14 @@ def print_report(args, results, background):
             during[name] = during.get(name, 0.0) + cpu * 1e3 / seconds
     idle_server = {name: rate for name, rate in background.items() if name.startswith("wineserver")}
     idle_others = {name: rate for name, rate in background.items() if name not in idle_server}
+    chart, plain = results["wine", "chart", 100], results["wine", "answer", 100]
+    print(f"With the live chart open, answering at 100 ms (logger only, median / p95): CPU per poll "
+          f"{measure.median(chart['cpu']):.2f} / {measure.p95(chart['cpu']):.2f} ms (closed: "
+          f"{measure.median(plain['cpu']):.2f} / {measure.p95(plain['cpu']):.2f}); |deviation from 100 ms| "
+          f"{measure.median([abs(v - 100) for v in chart['interval']]):.2f} / "
+          f"{measure.p95([abs(v - 100) for v in chart['interval']]):.2f} ms (closed: "
+          f"{measure.median([abs(v - 100) for v in plain['interval']]):.2f} / "
+          f"{measure.p95([abs(v - 100) for v in plain['interval']]):.2f}); peak memory {chart['peak_mib']:.1f} MiB.")
     print(f"Wine background, CPU ms per second: {busy(idle_server)} with no logger running (taken off the"
           f" wineserver share above);\nthe prefix's other processes, not counted above: {busy(during)} during"
           f" the runs, {busy(idle_others)} with no logger running.")
