@@ -119,6 +119,19 @@ bool LoggerTest::Responsive() {
   return SendMessageTimeoutW(dialog_.Dialog(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
 }
 
+int SettingsValueCount() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(kSettingsKey) + L"\\Settings").c_str(), 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
+    return -1;
+  }
+  DWORD values = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                   nullptr);
+  RegCloseKey(key);
+  return static_cast<int>(values);
+}
+
 void StoreSetting(const wchar_t* name, DWORD type, const void* data, DWORD size) {
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kSettingsKey) + L"\\Settings").c_str(), 0, nullptr, 0,

@@ -57,6 +57,9 @@ class LoggerTest : public ::testing::Test {
   std::wstring folder_;
 };
 
+// How many values the "Settings" key holds; -1 when it does not exist.
+int SettingsValueCount();
+
 // Writes one raw value into the program's settings, as a stale or foreign entry would be.
 void StoreSetting(const wchar_t* name, DWORD type, const void* data, DWORD size);
 

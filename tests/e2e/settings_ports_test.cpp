@@ -46,14 +46,7 @@ TEST_F(SettingsTest, FirstStartUsesTheDefaultsAndCreatesTheEmptyKeys) {
   EXPECT_EQ(Dialog().Text(IDC_INTERVAL), L"1000");
   EXPECT_EQ(Dialog().Text(IDC_COMMAND), L"");
   EXPECT_EQ(Dialog().Text(IDC_LOGFILE), L"");
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(kSettingsKey) + L"\\Settings").c_str(), 0, KEY_READ, &key),
-            ERROR_SUCCESS);
-  DWORD values = 99;
-  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
-                   nullptr);
-  RegCloseKey(key);
-  EXPECT_EQ(values, 0u);
+  EXPECT_EQ(SettingsValueCount(), 0);
 }
 
 TEST_F(SettingsTest, AStoredCommandWithoutHeaderLeavesTheTitlesEmpty) {
