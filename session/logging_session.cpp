@@ -34,6 +34,10 @@ std::wstring DroppedText(size_t dropped) {
 
 }  // namespace
 
+void LogFileRows::OnRow(const LoggedRow& row) {
+  written_ = run_.fileName.empty() || file_.AppendRow(run_.fileName, row.point, row.elapsedMs, row.reply);
+}
+
 LoggingSession::LoggingSession(SessionChannel& channel, RunFile& file, PollTimer& timer, SessionClock& clock,
                                SettingsSink& settings)
     : channel_(channel), file_(file), timer_(timer), clock_(clock), settings_(settings) {}
@@ -77,14 +81,10 @@ PollOutcome LoggingSession::Poll(const std::wstring& command) {
   ChannelPollLink link(channel_, run_, command);
   const PollResult result = points_.Poll(link, tick);
 
-  PollOutcome outcome{true, PollStatusText(result, run_.comPort), false};
-  if (!run_.fileName.empty()) {
-    outcome.writeFailed = !file_.AppendRow(run_.fileName, result.point, result.elapsedMs, result.reply);
-  }
   const LoggedRow row{result.point, result.elapsedMs, time, result.reply};
   for (RowListener* listener : listeners_) listener->OnRow(row);
   timer_.Arm(schedule_->DelayAfterPoll(clock_.FineMs()));
-  return outcome;
+  return {true, PollStatusText(result, run_.comPort), !fileRows_.LastRowWritten()};
 }
 
 StopOutcome LoggingSession::Stop() {

@@ -41,6 +41,22 @@ struct RecoveryOutcome {
   size_t dropped = 0;
 };
 
+// The log file as the first listener of a run's rows. Its preamble is written when the run
+// opens, before any listener hears of it, since a file that refuses it stops the Start.
+class LogFileRows final : public RowListener {
+ public:
+  LogFileRows(RunFile& file, const AppSettings& run) : file_(file), run_(run) {}
+  void OnRunStarted(const RunHeader&) override {}
+  void OnRow(const LoggedRow& row) override;
+  // False when the file refused the last row, which then waits in memory.
+  bool LastRowWritten() const { return written_; }
+
+ private:
+  RunFile& file_;
+  const AppSettings& run_;
+  bool written_ = true;
+};
+
 // One logging run: the port, the log file, the timer and the run's state, from Start to Stop.
 // Each step returns what the window should show; the window only shows it.
 class LoggingSession {
@@ -48,7 +64,7 @@ class LoggingSession {
   LoggingSession(SessionChannel& channel, RunFile& file, PollTimer& timer, SessionClock& clock,
                  SettingsSink& settings);
 
-  // Followers of every logged row besides the log file, e.g. the live chart.
+  // Followers of every logged row after the log file, e.g. the live chart.
   void AddListener(RowListener& listener);
   void RemoveListener(RowListener& listener);
 
@@ -81,9 +97,9 @@ class LoggingSession {
   PollTimer& timer_;
   SessionClock& clock_;
   SettingsSink& settings_;
-  std::vector<RowListener*> listeners_;
-
   AppSettings run_;
+  LogFileRows fileRows_{file_, run_};
+  std::vector<RowListener*> listeners_{&fileRows_};
   LoggingRun points_;
   std::optional<PollSchedule> schedule_;
   bool running_ = false;
