@@ -223,8 +223,10 @@ void CVelmarDataLoggerDlg::LoadSettings() {
 
 bool CVelmarDataLoggerDlg::ChartWasOpen() const { return settings_.ReadInt(kChartSection, kChartOpenValue, 0) != 0; }
 
-// Whether the chart was open at the end is remembered for the next start.
+// Whether the chart was open at the end is remembered for the next start, once: a run that
+// ends the program closes the chart before Close would look at it again.
 void CVelmarDataLoggerDlg::CloseChart() {
-  settings_.WriteInt(kChartSection, kChartOpenValue, chart_->IsOpen() ? 1 : 0);
+  if (!chartStateSaved_) settings_.WriteInt(kChartSection, kChartOpenValue, chart_->IsOpen() ? 1 : 0);
+  chartStateSaved_ = true;
   chart_->Close();
 }

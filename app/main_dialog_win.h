@@ -64,6 +64,7 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   HWND portList_ = nullptr;
   std::optional<velmar::WindowsLoggingSession> session_;
   std::optional<velmar::ChartWindow> chart_;
+  bool chartStateSaved_ = false;
 
   velmar::CommandLineResult switches_;
   std::optional<int> waitedPort_;

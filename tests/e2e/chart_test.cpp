@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 #include "chart/chart_menu_win.h"
@@ -181,7 +182,7 @@ TEST_F(ChartTest, ConstantValuesAreDrawnAtTheirHeightAndEmptyRowsLeaveAGap) {
     // A constant series sits in the middle of its lane, at every row's x outside the gap.
     for (const Row& row : rows) {
       if (row.reply.empty()) continue;
-      const int x = static_cast<int>(scene.XOfTime(row.elapsed));
+      const int x = static_cast<int>(std::lround(scene.XOfTime(row.elapsed)));
       const std::vector<int> at = picture.RowsOf(color, std::clamp(x, plot.left + 1, plot.right - 2), plot.top,
                                                  plot.bottom);
       ASSERT_FALSE(at.empty()) << "lane " << lane << " has no line at " << row.elapsed << " ms";
@@ -195,8 +196,8 @@ TEST_F(ChartTest, ConstantValuesAreDrawnAtTheirHeightAndEmptyRowsLeaveAGap) {
       if (!rows[i].reply.empty() && rows[i - 1].reply.empty()) after = rows[i].elapsed;
     }
     ASSERT_TRUE(before && after);
-    const int left = static_cast<int>(scene.XOfTime(*before)) + 2;
-    const int right = static_cast<int>(scene.XOfTime(*after)) - 2;
+    const int left = static_cast<int>(std::lround(scene.XOfTime(*before))) + 2;
+    const int right = static_cast<int>(std::lround(scene.XOfTime(*after))) - 2;
     ASSERT_LT(left, right);
     for (int x = left; x <= right; ++x) {
       EXPECT_TRUE(picture.RowsOf(color, x, plot.top, plot.bottom).empty()) << "lane " << lane << " crosses x " << x;

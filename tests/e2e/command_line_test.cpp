@@ -76,6 +76,19 @@ TEST_F(CommandLineTest, ADurationWithCloseEndsTheProgramByItself) {
   EXPECT_EQ(ReadLines(log)[2], "Point,Time(ms),Response(s)");
 }
 
+TEST_F(CommandLineTest, CloseDuringARunThatWouldCloseAnywayRemembersTheOpenChart) {
+  const std::wstring log = LogPath(L"closed.csv");
+  ASSERT_TRUE(Launch(L"/port COM12 /interval 100 /command err? /log " + log + L" /start /close /chart"));
+  ASSERT_TRUE(WaitDataRows(log, 2));
+  ASSERT_TRUE(CloseLogger());
+  DWORD open = 0;
+  DWORD size = sizeof(open);
+  EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, (std::wstring(kSettingsKey) + L"\\Chart").c_str(), L"Open",
+                         RRF_RT_REG_DWORD, nullptr, &open, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(open, 1u);
+}
+
 TEST_F(CommandLineTest, AStartWaitsForAnAbsentPortAndRunsOnceItIsPluggedIn) {
   ASSERT_TRUE(driver::SetPortPresent(kSimPort, false));
   const std::wstring log = LogPath(L"waited.csv");
