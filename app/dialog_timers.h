@@ -11,6 +11,9 @@ inline constexpr UINT_PTR kDurationTimer = 3;
 // Looks for a port a command-line start waits for, between device-change notices.
 inline constexpr UINT_PTR kPortWaitTimer = 4;
 
+// Ends the refusal of the dialog manager's first restore of a minimised start, had it none.
+inline constexpr UINT_PTR kMinimizedHoldTimer = 5;
+
 // Posted once the dialog is up, to act on the command line's switches.
 inline constexpr UINT kStartupMessage = WM_APP + 1;
 

@@ -118,8 +118,9 @@ void CVelmarDataLoggerDlg::EnableControls(bool enable) {
 }
 
 // A control that disables itself while focused would leave the keyboard with nothing to act on.
+// A minimised window keeps its state: taking the focus would restore it.
 void CVelmarDataLoggerDlg::FocusControl(int id) {
-  SendMessageW(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
+  if (!IsIconic(Hwnd())) SendMessageW(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
 }
 
 void CVelmarDataLoggerDlg::SetStatus(const std::wstring& text) { SetDlgItemTextW(Hwnd(), IDC_STATUS, text.c_str()); }

@@ -7,6 +7,7 @@
 namespace {
 
 constexpr UINT kPortWaitCheckMs = 1000;
+constexpr UINT kMinimizedHoldMs = 1000;
 // A window timer's period is at most USER_TIMER_MAXIMUM; longer durations re-arm.
 constexpr ULONGLONG kLongestTimerMs = 0x7FFFFFFF;
 
@@ -41,13 +42,18 @@ void CVelmarDataLoggerDlg::OnStartupSwitches() {
     return;
   }
   const velmar::CommandLineOptions& options = switches_.options;
-  if (options.minimized) SendMessageW(Hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
   if (options.chart) chart_->Show();
-  if (!options.start) return;
-  if (waitedPort_) {
-    WaitForPort(*waitedPort_);
-  } else {
-    StartFromCommandLine();
+  if (options.start) {
+    if (waitedPort_) {
+      WaitForPort(*waitedPort_);
+    } else {
+      StartFromCommandLine();
+    }
+  }
+  if (options.minimized && IsWindow(Hwnd())) {
+    SendMessageW(Hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    holdMinimized_ = true;
+    SetTimer(Hwnd(), velmar::kMinimizedHoldTimer, kMinimizedHoldMs, nullptr);
   }
 }
 

@@ -125,6 +125,14 @@ bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PT
     case velmar::kStartupMessage:
       OnStartupSwitches();
       return true;
+    case WM_QUERYOPEN:
+      // The dialog manager shows the dialog normally once its queue first runs dry, which would
+      // undo a minimised start; that one restore is refused.
+      if (!holdMinimized_) return false;
+      holdMinimized_ = false;
+      SetWindowLongPtrW(Hwnd(), DWLP_MSGRESULT, FALSE);
+      result = TRUE;
+      return true;
     case WM_ENDSESSION:
       if (wParam) OnEndSession();
       result = 0;
@@ -169,6 +177,9 @@ void CVelmarDataLoggerDlg::OnTimer(UINT_PTR id) {
     CheckWaitedPort();
   } else if (id == velmar::kDurationTimer) {
     OnDurationTimer();
+  } else if (id == velmar::kMinimizedHoldTimer) {
+    KillTimer(Hwnd(), velmar::kMinimizedHoldTimer);
+    holdMinimized_ = false;
   }
 }
 

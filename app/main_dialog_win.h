@@ -72,4 +72,5 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   std::optional<uint32_t> pendingDurationMs_;
   std::optional<ULONGLONG> runDeadline_;
   bool closeWhenRunEnds_ = false;
+  bool holdMinimized_ = false;
 };

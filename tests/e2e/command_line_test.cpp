@@ -69,6 +69,9 @@ TEST_F(CommandLineTest, ADurationWithCloseEndsTheProgramByItself) {
   ASSERT_TRUE(Launch(L"/port COM12 /baud 115200 /interval 100 /command err? /log " + log +
                      L" /start /duration 2s /close /minimized"));
   EXPECT_TRUE(driver::WaitFor([&] { return IsIconic(Dialog().Dialog()) != FALSE; }, Millis(5000)));
+  // Still minimised once the run is under way: the dialog manager's first show did not undo it.
+  ASSERT_TRUE(WaitDataRows(log, 5));
+  EXPECT_NE(IsIconic(Dialog().Dialog()), FALSE);
   ASSERT_TRUE(logger_.WaitExit(Millis(15000)));
   const size_t rows = DataRowsOf(ReadLines(log)).size();
   EXPECT_GE(rows, 17u);
