@@ -119,11 +119,15 @@ TEST_F(CommandLineTest, BadSwitchesAreNamedAndNothingStartsOrIsStored) {
 }
 
 TEST_F(CommandLineTest, HelpShowsTheUsageAndEnds) {
-  ASSERT_TRUE(logger_.Spawn(LoggerExePath(), L"/?"));
+  ASSERT_TRUE(logger_.Spawn(LoggerExePath(), L"/?")) << "CreateProcessW failed with " << GetLastError();
   HWND box = nullptr;
   ASSERT_TRUE(driver::WaitFor(
-      [&] { return (box = driver::FindProcessDialog(logger_.ProcessId(), L"VelmarDataLogger")) != nullptr; },
+      [&] { return (box = driver::FindProcessDialog(logger_.ProcessId(), nullptr)) != nullptr || !logger_.Running(); },
       Millis(30000)));
+  ASSERT_NE(box, nullptr) << "the program ended without showing the usage";
+  wchar_t caption[64] = {};
+  GetWindowTextW(box, caption, 64);
+  EXPECT_EQ(Narrow(caption), "VelmarDataLogger");
   const std::wstring text = driver::DialogDriver::MessageText(box);
   EXPECT_EQ(text.rfind(L"Usage: VelmarDataLogger", 0), 0u) << Narrow(text);
   EXPECT_NE(text.find(L"/duration"), std::wstring::npos);

@@ -150,8 +150,16 @@ bool LoggerProcess::Spawn(const std::wstring& exePath, const std::wstring& argum
   startup.cb = sizeof(startup);
   std::wstring commandLine = L"\"" + exePath + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
-  return CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &processInfo_) != FALSE;
+  // A process start under Wine failed once in a whole suite's run, right after another instance
+  // ended: the start is tried up to three times.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &processInfo_)) {
+      return true;
+    }
+    Sleep(200);
+  }
+  return false;
 }
 
 bool LoggerProcess::Start(const std::wstring& exePath, Millis timeout, const std::wstring& arguments) {
