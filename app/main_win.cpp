@@ -2,7 +2,7 @@
 
 #include "app/velmar_app_win.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   CVelmarDataLoggerApp app;
-  return app.Run(instance);
+  return app.Run();
 }

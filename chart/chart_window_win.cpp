@@ -100,11 +100,6 @@ void ChartWindow::RememberPlacement() const {
   settings_.WritePlacement({{normal.left, normal.top, normal.right, normal.bottom}, IsZoomed(hwnd_) != FALSE});
 }
 
-bool ChartWindow::PreTranslate(MSG& msg) {
-  if (!hwnd_ || msg.hwnd != hwnd_ || msg.message != WM_KEYDOWN) return false;
-  return OnKey(msg.wParam);
-}
-
 void ChartWindow::OnRunStarted(const RunHeader& header) {
   live_.Start(SplitTitles(header.columnTitles), header.started);
   ShowLiveRun();

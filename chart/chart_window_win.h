@@ -35,8 +35,6 @@ class ChartWindow final : public RowListener {
   void Close();
   bool IsOpen() const { return hwnd_ != nullptr; }
   HWND Hwnd() const { return hwnd_; }
-  // For an owner with a message loop of its own: handles the chart's keys; true when done.
-  bool PreTranslate(MSG& msg);
 
   void OnRunStarted(const RunHeader& header) override;
   void OnRow(const LoggedRow& row) override;

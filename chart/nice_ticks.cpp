@@ -18,6 +18,18 @@ double PowerOfTen(int exponent) {
   return exponent >= 0 ? std::pow(10.0, exponent) : 1.0 / std::pow(10.0, -exponent);
 }
 
+// The smallest 1, 2 or 5 times 10^exponent not below `rough` (positive, finite).
+double NiceStep(double rough, int& exponent) {
+  exponent = static_cast<int>(std::floor(std::log10(rough)));
+  for (;;) {
+    const double power = PowerOfTen(exponent);
+    for (const double mantissa : {1.0, 2.0, 5.0}) {
+      if (mantissa * power >= rough * (1 - 1e-12)) return mantissa * power;
+    }
+    ++exponent;
+  }
+}
+
 // The 1, 2, 5 step below this one.
 double FinerStep(double step, int& exponent) {
   const double mantissa = step / PowerOfTen(exponent);
@@ -32,17 +44,6 @@ double FinerStep(double step, int& exponent) {
 double ValueScale::Fraction(double value) const {
   // Halved first so that high - low cannot overflow.
   return (value * 0.5 - low * 0.5) / (high * 0.5 - low * 0.5);
-}
-
-double NiceStep(double rough, int& exponent) {
-  exponent = static_cast<int>(std::floor(std::log10(rough)));
-  for (;;) {
-    const double power = PowerOfTen(exponent);
-    for (const double mantissa : {1.0, 2.0, 5.0}) {
-      if (mantissa * power >= rough * (1 - 1e-12)) return mantissa * power;
-    }
-    ++exponent;
-  }
 }
 
 ValueScale ChooseValueScale(double minValue, double maxValue, int maxTicks) {

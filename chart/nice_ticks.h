@@ -21,9 +21,6 @@ struct ValueScale {
 // the middle, an empty one the range 0 to 1.
 ValueScale ChooseValueScale(double minValue, double maxValue, int maxTicks);
 
-// The smallest 1, 2 or 5 times 10^exponent not below `rough` (positive, finite).
-double NiceStep(double rough, int& exponent);
-
 std::wstring FormatTick(double value, const ValueScale& scale);
 
 }  // namespace velmar

@@ -4,8 +4,7 @@
 
 namespace velmar {
 
-int Application::Run(HINSTANCE module) noexcept {
-  module_ = module;
+int Application::Run() noexcept {
   try {
     InitInstance();
   } catch (...) {

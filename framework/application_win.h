@@ -15,9 +15,8 @@ class Application {
   Application& operator=(const Application&) = delete;
 
   // Runs the start-up hook; the process ends when it returns.
-  int Run(HINSTANCE module) noexcept;
+  int Run() noexcept;
 
-  HINSTANCE Module() const { return module_; }
   const std::wstring& RegistryRoot() const { return registryRoot_; }
 
  protected:
@@ -26,7 +25,6 @@ class Application {
   void SetRegistryKey(std::wstring root) { registryRoot_ = std::move(root); }
 
  private:
-  HINSTANCE module_ = nullptr;
   std::wstring registryRoot_;
 };
 

@@ -1,7 +1,5 @@
 #include "session/logging_session.h"
 
-#include <algorithm>
-
 namespace velmar {
 namespace {
 
@@ -43,8 +41,6 @@ LoggingSession::LoggingSession(SessionChannel& channel, RunFile& file, PollTimer
     : channel_(channel), file_(file), timer_(timer), clock_(clock), settings_(settings) {}
 
 void LoggingSession::AddListener(RowListener& listener) { listeners_.push_back(&listener); }
-
-void LoggingSession::RemoveListener(RowListener& listener) { std::erase(listeners_, &listener); }
 
 StartOutcome LoggingSession::Open(const AppSettings& run) {
   run_ = run;

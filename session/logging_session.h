@@ -66,7 +66,6 @@ class LoggingSession {
 
   // Followers of every logged row after the log file, e.g. the live chart.
   void AddListener(RowListener& listener);
-  void RemoveListener(RowListener& listener);
 
   // Opens the port and writes the preamble. On success with a blank path the message is the
   // notice that no file is written; Begin then starts the run.
@@ -87,11 +86,8 @@ class LoggingSession {
   RecoveryOutcome StopForSessionEnd();
 
   bool Running() const { return running_; }
-  int Port() const { return run_.comPort; }
 
  private:
-  StopOutcome Unwritten(bool wasRunning) const;
-
   SessionChannel& channel_;
   RunFile& file_;
   PollTimer& timer_;
