@@ -17,37 +17,6 @@ namespace {
 constexpr WPARAM kLiveChartCommand = 0x0020;
 constexpr wchar_t kChartCaption[] = L"Live Chart - Velmar Simple Data Logger";
 
-struct WindowSearch {
-  DWORD processId;
-  const wchar_t* caption;
-  const wchar_t* className;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
-  wchar_t text[256] = {};
-  if (search->caption) {
-    GetWindowTextW(window, text, 256);
-    if (std::wstring(text) != search->caption) return TRUE;
-  }
-  if (search->className) {
-    GetClassNameW(window, text, 256);
-    if (std::wstring(text) != search->className) return TRUE;
-  }
-  search->found.push_back(window);
-  return TRUE;
-}
-
-std::vector<HWND> ProcessWindows(DWORD processId, const wchar_t* caption, const wchar_t* className = nullptr) {
-  WindowSearch search{processId, caption, className, {}};
-  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 // The chart as its Copy puts it on the clipboard, pixel by pixel.
 class ChartPicture {
  public:
@@ -117,7 +86,7 @@ class ChartTest : public LoggerTest {
     Dialog().SendSysCommand(kLiveChartCommand);
     HWND chart = nullptr;
     driver::WaitFor([&] {
-      const auto found = ProcessWindows(logger_.ProcessId(), kChartCaption);
+      const auto found = driver::FindProcessWindows(logger_.ProcessId(), kChartCaption);
       chart = found.size() == 1 ? found[0] : nullptr;
       return chart != nullptr;
     }, Millis(10000));
@@ -148,7 +117,7 @@ TEST_F(ChartTest, TheSystemMenuEntryOpensTheChartBringsItBackAndItReopensAtTheNe
 
   ASSERT_TRUE(CloseLogger());
   ASSERT_TRUE(Launch());
-  EXPECT_TRUE(driver::WaitFor([&] { return ProcessWindows(logger_.ProcessId(), kChartCaption).size() == 1; },
+  EXPECT_TRUE(driver::WaitFor([&] { return driver::FindProcessWindows(logger_.ProcessId(), kChartCaption).size() == 1; },
                               Millis(10000)));
   // The chart keeps its own key; the six settings stay as they were (none: no run was started).
   EXPECT_EQ(SettingsValueCount(), 0);
@@ -228,7 +197,7 @@ TEST_F(ChartTest, OpenLogShowsTheChosenRunOfAFileThatARunIsWritingTo) {
   // The runs are offered newest first: the second entry is the first run.
   HWND menu = nullptr;
   ASSERT_TRUE(driver::WaitFor([&] {
-    const auto found = ProcessWindows(logger_.ProcessId(), nullptr, L"#32768");
+    const auto found = driver::FindProcessWindows(logger_.ProcessId(), nullptr, L"#32768");
     menu = found.empty() ? nullptr : found[0];
     return menu != nullptr;
   }, Millis(5000)));

@@ -8,19 +8,21 @@
 namespace velmar::test {
 namespace {
 
-std::wstring SettingsPath() { return std::wstring(kSettingsKey) + L"\\Settings"; }
+std::wstring SectionPath(const wchar_t* section) { return std::wstring(kSettingsKey) + L"\\" + section; }
 
-DWORD StoredNumber(const wchar_t* name) {
+// 0 when the value is missing.
+DWORD StoredNumber(const wchar_t* name, const wchar_t* section = L"Settings") {
   DWORD value = 0;
   DWORD size = sizeof(value);
-  RegGetValueW(HKEY_CURRENT_USER, SettingsPath().c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+  RegGetValueW(HKEY_CURRENT_USER, SectionPath(section).c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
   return value;
 }
 
 std::wstring StoredText(const wchar_t* name) {
   wchar_t text[1024] = {};
   DWORD size = sizeof(text);
-  if (RegGetValueW(HKEY_CURRENT_USER, SettingsPath().c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != 0) {
+  if (RegGetValueW(HKEY_CURRENT_USER, SectionPath(L"Settings").c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) !=
+      0) {
     return L"<missing>";
   }
   return text;
@@ -84,12 +86,7 @@ TEST_F(CommandLineTest, CloseDuringARunThatWouldCloseAnywayRemembersTheOpenChart
   ASSERT_TRUE(Launch(L"/port COM12 /interval 100 /command err? /log " + log + L" /start /close /chart"));
   ASSERT_TRUE(WaitDataRows(log, 2));
   ASSERT_TRUE(CloseLogger());
-  DWORD open = 0;
-  DWORD size = sizeof(open);
-  EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, (std::wstring(kSettingsKey) + L"\\Chart").c_str(), L"Open",
-                         RRF_RT_REG_DWORD, nullptr, &open, &size),
-            ERROR_SUCCESS);
-  EXPECT_EQ(open, 1u);
+  EXPECT_EQ(StoredNumber(L"Open", L"Chart"), 1u);
 }
 
 TEST_F(CommandLineTest, AStartWaitsForAnAbsentPortAndRunsOnceItIsPluggedIn) {

@@ -42,12 +42,10 @@ class ChartWindowTest : public testing::Test {
     }
   }
 
-  // A window's client area as WM_PRINTCLIENT draws it, one 0x00RRGGBB value per pixel, top row first.
-  void Capture(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    width_ = client.right;
-    height_ = client.bottom;
+  // What `paint` draws into a width x height picture, one 0x00RRGGBB value per pixel, top row first.
+  void Draw(int width, int height, const std::function<void(HDC)>& paint) {
+    width_ = width;
+    height_ = height;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width_;
@@ -61,11 +59,20 @@ class ChartWindowTest : public testing::Test {
     ASSERT_TRUE(bitmap && dc);
     {
       SelectedObject selected(dc.Get(), bitmap.Get());
-      SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
+      paint(dc.Get());
       GdiFlush();
     }
     const auto* pixels = static_cast<const uint32_t*>(bits);
     pixels_.assign(pixels, pixels + static_cast<size_t>(width_) * height_);
+  }
+
+  // A window's client area as WM_PRINTCLIENT draws it.
+  void Capture(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    Draw(client.right, client.bottom, [&](HDC dc) {
+      SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    });
   }
 
   uint32_t Pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x] & 0xFFFFFF; }
@@ -126,28 +133,9 @@ TEST_F(ChartWindowTest, PainterDrawsAt144DpiWhatTheSceneSays) {
   ChartRun run;
   run.Start({}, {});
   for (int row = 0; row < 20; ++row) run.AddRow(row * kIntervalMs, {}, "3");
-  width_ = 900;
-  height_ = 600;
-  const ChartScene scene = BuildChartScene(run, ChartView(), {}, {.width = width_, .height = height_, .dpi = kDpi,
+  const ChartScene scene = BuildChartScene(run, ChartView(), {}, {.width = 900, .height = 600, .dpi = kDpi,
                                                                     .cursorX = {}, .source = {}});
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = -height_;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-  ASSERT_TRUE(bitmap && dc);
-  {
-    SelectedObject selected(dc.Get(), bitmap.Get());
-    ChartPainter().Paint(dc.Get(), scene, width_, height_);
-    GdiFlush();
-  }
-  const auto* pixels = static_cast<const uint32_t*>(bits);
-  pixels_.assign(pixels, pixels + static_cast<size_t>(width_) * height_);
+  Draw(900, 600, [&](HDC dc) { ChartPainter().Paint(dc, scene, 900, 600); });
   const ChartLayout layout = Layout(1, kDpi);
   ASSERT_EQ(layout.lineWidth, 2);
   const PixelRect& plot = layout.lanes[0].plot;

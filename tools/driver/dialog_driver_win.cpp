@@ -8,26 +8,28 @@ namespace {
 struct FindContext {
   DWORD processId;
   const wchar_t* caption;
-  HWND exclude;
-  HWND found;
+  const wchar_t* className;
+  std::vector<HWND> found;
 };
+
+std::wstring TextOf(HWND window, int (WINAPI* get)(HWND, LPWSTR, int)) {
+  wchar_t text[256] = {};
+  get(window, text, 256);
+  return text;
+}
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
   auto* context = reinterpret_cast<FindContext*>(param);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner != context->processId || window == context->exclude || !IsWindowVisible(window)) return TRUE;
-  wchar_t className[32] = {};
-  GetClassNameW(window, className, 32);
-  if (std::wstring(className) != L"#32770") return TRUE;
-  if (context->caption) {
-    wchar_t caption[256] = {};
-    GetWindowTextW(window, caption, 256);
-    if (std::wstring(caption) != context->caption) return TRUE;
-  }
-  context->found = window;
-  return FALSE;
+  if (owner != context->processId || !IsWindowVisible(window)) return TRUE;
+  if (context->className && TextOf(window, GetClassNameW) != context->className) return TRUE;
+  if (context->caption && TextOf(window, GetWindowTextW) != context->caption) return TRUE;
+  context->found.push_back(window);
+  return TRUE;
 }
+
+constexpr wchar_t kDialogClass[] = L"#32770";
 
 }  // namespace
 
@@ -40,10 +42,15 @@ bool WaitFor(const std::function<bool()>& condition, Millis timeout) {
   }
 }
 
-HWND FindProcessDialog(DWORD processId, const wchar_t* caption) {
-  FindContext context{processId, caption, nullptr, nullptr};
+std::vector<HWND> FindProcessWindows(DWORD processId, const wchar_t* caption, const wchar_t* className) {
+  FindContext context{processId, caption, className, {}};
   EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&context));
   return context.found;
+}
+
+HWND FindProcessDialog(DWORD processId, const wchar_t* caption) {
+  const std::vector<HWND> found = FindProcessWindows(processId, caption, kDialogClass);
+  return found.empty() ? nullptr : found.front();
 }
 
 std::wstring DialogDriver::Text(int id) const {
@@ -99,9 +106,10 @@ bool DialogDriver::SelectComboText(int id, const std::wstring& text) const {
 }
 
 HWND DialogDriver::FindOtherDialog() const {
-  FindContext context{processId_, nullptr, dialog_, nullptr};
-  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&context));
-  return context.found;
+  for (HWND window : FindProcessWindows(processId_, nullptr, kDialogClass)) {
+    if (window != dialog_) return window;
+  }
+  return nullptr;
 }
 
 HWND DialogDriver::WaitOtherDialog(Millis timeout) const {

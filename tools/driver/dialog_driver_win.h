@@ -73,6 +73,9 @@ class LoggerProcess {
 // The main dialog's caption, by which the driver finds it.
 inline constexpr wchar_t kMainCaption[] = L"Velmar Simple Data Logger";
 
+// The visible top-level windows of a process, of this caption and class where given.
+std::vector<HWND> FindProcessWindows(DWORD processId, const wchar_t* caption, const wchar_t* className = nullptr);
+// Its first visible dialog of this caption, or of any when none is given.
 HWND FindProcessDialog(DWORD processId, const wchar_t* caption);
 
 }  // namespace velmar::driver
