@@ -9,8 +9,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 scripts/build.sh >/dev/null
 
-port=12
-ports_dir=$root/build/windows/ports
+source scripts/simulated-port.sh
 demo_dir=$root/build/demo
 mkdir -p "$demo_dir"
 if [ -n "${DISPLAY:-}" ]; then
@@ -20,16 +19,8 @@ else
   export WINEPREFIX=$root/build/windows/wineprefix
 fi
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-win() { printf 'Z:%s' "${1//\//\\}"; }
-
-build/native/tools/velmar-sim --link "$ports_dir/com$port" --lifetime 3600 >/dev/null 2>&1 &
-sim=$!
-trap 'kill $sim 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
-for _ in $(seq 100); do [ -e "$ports_dir/com$port" ] && break; sleep 0.05; done
-
-wineserver -p </dev/null >/dev/null 2>&1 || true  # already up is fine
-# The services this first client starts outlive it: keep them off our output.
-wine build/windows/velmar-portctl.exe only 2 3 7 12 13 </dev/null >/dev/null 2>&1
+trap 'kill ${sim:-} 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+start_simulated_port 3600
 
 log=$demo_dir/demo-$(date +%Y%m%d-%H%M%S).csv
 # The switches set up and start the run by themselves, as a Startup-folder shortcut would.

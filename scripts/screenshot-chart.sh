@@ -5,19 +5,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 scripts/build.sh >/dev/null
-port=12
-ports_dir=$root/build/windows/ports
+source scripts/simulated-port.sh
 export WINEPREFIX=$root/build/windows/wineprefix-display WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export DISPLAY=:97
 Xvfb "$DISPLAY" -screen 0 1280x900x24 >/dev/null 2>&1 &
 xvfb=$!
-build/native/tools/velmar-sim --link "$ports_dir/com$port" --lifetime 120 >/dev/null 2>&1 &
-sim=$!
-trap 'kill $sim $xvfb 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+trap 'kill ${sim:-} $xvfb 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
 scripts/wine-prefix.sh "$WINEPREFIX" "$ports_dir" --display
-for _ in $(seq 100); do [ -e "$ports_dir/com$port" ] && break; sleep 0.05; done
-wineserver -p </dev/null >/dev/null 2>&1 || true
-wine build/windows/velmar-portctl.exe only 2 3 7 12 13 </dev/null >/dev/null 2>&1
+start_simulated_port 120
 # The chart where the picture is taken, at a size that gives its fourteen lanes room.
 key='HKCU\Software\Local AppWizard-Generated Applications\VelmarDataLogger\Chart'
 for value in X=0 Y=0 Width=1100 Height=860 Maximized=0 TimeWindow=0; do
@@ -27,7 +22,7 @@ log=$root/build/demo/screenshot.csv
 mkdir -p "$(dirname "$log")"
 rm -f "$log"
 wine build/windows/VelmarDataLogger.exe /port COM$port /baud 115200 /interval 100 /preset combo \
-  /log "Z:${log//\//\\}" /start /chart /duration 40s /close &
+  /log "$(win "$log")" /start /chart /duration 40s /close &
 logger=$!
 sleep "${VELMAR_SHOT_AFTER:-30}"
 xwd -root -silent | convert xwd:- -crop 1100x860+0+0 +repage docs/live-chart.png
