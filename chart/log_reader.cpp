@@ -1,19 +1,12 @@
 #include "chart/log_reader.h"
 
-#include <array>
 #include <charconv>
+
+#include "logfile/log_format.h"
 
 namespace velmar {
 
 namespace {
-
-constexpr std::string_view kStampPrefix = "Test started,\"";
-constexpr std::string_view kQueryPrefix = "Query used,\"";
-constexpr std::string_view kTitlesPrefix = "Point,Time(ms),";
-
-constexpr std::array<std::string_view, 12> kMonthNames{
-    "January", "February", "March",     "April",   "May",      "June",
-    "July",    "August",   "September", "October", "November", "December"};
 
 // Reads `digits` decimal digits exactly.
 bool ReadDigits(std::string_view& text, size_t digits, int& value) {
@@ -90,16 +83,16 @@ std::vector<LogRun> FindLogRuns(std::string_view text) {
     std::string_view line = text.substr(at, end - at);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     const size_t next = end + 1;
-    if (line.starts_with(kStampPrefix)) {
+    if (line.starts_with(kStartStampPrefix)) {
       if (!runs.empty()) runs.back().bodyEnd = at;
       LogRun& run = runs.emplace_back();
-      run.stamp = Quoted(line, kStampPrefix);
+      run.stamp = Quoted(line, kStartStampPrefix);
       run.started = ParseStartStamp(run.stamp);
       run.bodyBegin = next;
     } else if (!runs.empty() && line.starts_with(kQueryPrefix)) {
       runs.back().command = Quoted(line, kQueryPrefix);
-    } else if (!runs.empty() && line.starts_with(kTitlesPrefix)) {
-      runs.back().columnTitles = std::string(line.substr(kTitlesPrefix.size()));
+    } else if (!runs.empty() && line.starts_with(kColumnTitlesPrefix)) {
+      runs.back().columnTitles = std::string(line.substr(kColumnTitlesPrefix.size()));
     }
     if (!runs.empty()) runs.back().bodyEnd = next;
     at = next;

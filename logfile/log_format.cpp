@@ -9,9 +9,6 @@ namespace {
 
 constexpr std::array<std::string_view, 7> kWeekdayNames{
     "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-constexpr std::array<std::string_view, 12> kMonthNames{
-    "January", "February", "March",     "April",   "May",      "June",
-    "July",    "August",   "September", "October", "November", "December"};
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
@@ -64,12 +61,12 @@ std::string FormatLongDateTime(const CalendarTime& time) {
 }
 
 std::string StartStampLine(std::string_view dateText) {
-  return Joined({"Test started,\"", dateText, "\"\n"});
+  return Joined({kStartStampPrefix, dateText, "\"\n"});
 }
 
-std::string QueryLine(std::string_view command) { return Joined({"Query used,\"", command, "\"\n"}); }
+std::string QueryLine(std::string_view command) { return Joined({kQueryPrefix, command, "\"\n"}); }
 
-std::string ColumnTitlesLine(std::string_view header) { return Joined({"Point,Time(ms),", header, "\n"}); }
+std::string ColumnTitlesLine(std::string_view header) { return Joined({kColumnTitlesPrefix, header, "\n"}); }
 
 std::string DataRowLine(int point, int elapsedMs, std::string_view reply) {
   return Joined({std::to_string(point), ",", std::to_string(elapsedMs), ",", reply, "\n"});

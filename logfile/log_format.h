@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <deque>
 #include <string>
@@ -16,6 +17,16 @@ struct CalendarTime {
   int minute;
   int second;
 };
+
+// The English month names of the date text, January first.
+inline constexpr std::array<std::string_view, 12> kMonthNames{
+    "January", "February", "March",     "April",   "May",      "June",
+    "July",    "August",   "September", "October", "November", "December"};
+
+// How the preamble's lines begin; a reader of the file knows them by these.
+inline constexpr std::string_view kStartStampPrefix = "Test started,\"";
+inline constexpr std::string_view kQueryPrefix = "Query used,\"";
+inline constexpr std::string_view kColumnTitlesPrefix = "Point,Time(ms),";
 
 // "dddd, MMMM dd, yyyy HH:mm:ss" in English whatever the locale, e.g.
 // "Tuesday, March 14, 2028 09:05:07". Empty when a field is out of range.
