@@ -200,13 +200,7 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
     case Switch::Interval: {
       // The dialog's reader and messages, so both reject and accept the same texts.
       const IntTextResult interval = ReadBoundedInt(value, kMinInterval, kMaxInterval);
-      if (interval.status == IntTextStatus::NoDigits) {
-        return L"Enter an integer.";
-      }
-      if (interval.status == IntTextStatus::OutOfRange) {
-        return L"Enter an integer between " + std::to_wstring(kMinInterval) + L" and " +
-               std::to_wstring(kMaxInterval) + L".";
-      }
+      if (interval.status != IntTextStatus::Ok) return RejectionMessage(interval.status, kMinInterval, kMaxInterval);
       options.intervalMs = interval.value;
       break;
     }

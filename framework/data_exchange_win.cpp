@@ -35,14 +35,8 @@ bool DataExchange::BoundedInt(int id, int& value, int minValue, int maxValue) {
     return true;
   }
   const IntTextResult parsed = ReadBoundedInt(WindowText(control), minValue, maxValue);
-  if (parsed.status == IntTextStatus::NoDigits) {
-    dialog_.ShowMessage(L"Enter an integer.");
-    Fail(id);
-    return false;
-  }
-  if (parsed.status == IntTextStatus::OutOfRange) {
-    dialog_.ShowMessage(L"Enter an integer between " + std::to_wstring(minValue) + L" and " +
-                        std::to_wstring(maxValue) + L".");
+  if (parsed.status != IntTextStatus::Ok) {
+    dialog_.ShowMessage(RejectionMessage(parsed.status, minValue, maxValue));
     Fail(id);
     return false;
   }

@@ -59,4 +59,16 @@ IntTextResult ReadBoundedInt(std::wstring_view text, int minValue, int maxValue)
   return {IntTextStatus::Ok, value};
 }
 
+std::wstring RejectionMessage(IntTextStatus status, int minValue, int maxValue) {
+  switch (status) {
+    case IntTextStatus::NoDigits:
+      return L"Enter an integer.";
+    case IntTextStatus::OutOfRange:
+      return L"Enter an integer between " + std::to_wstring(minValue) + L" and " + std::to_wstring(maxValue) + L".";
+    case IntTextStatus::Ok:
+      break;
+  }
+  return {};
+}
+
 }  // namespace velmar

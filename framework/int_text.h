@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 #include <string_view>
 
 namespace velmar {
@@ -16,5 +17,9 @@ struct IntTextResult {
 // space, one optional sign, decimal digits; anything after the digits is ignored.
 // Unlike "%d", a number that does not fit in int is rejected instead of wrapping around.
 IntTextResult ReadBoundedInt(std::wstring_view text, int minValue, int maxValue);
+
+// What a rejected text is told: "Enter an integer." or "Enter an integer between MIN and MAX.";
+// empty for a text that was read.
+std::wstring RejectionMessage(IntTextStatus status, int minValue, int maxValue);
 
 }  // namespace velmar
