@@ -26,7 +26,7 @@ void CVelmarDataLoggerDlg::OnOK() { OnStart(); }
 
 void CVelmarDataLoggerDlg::OnCancel() {
   OnStop();
-  CloseChart();
+  chart_->CloseAtEnd();
   EndDialog(IDCANCEL);
 }
 
@@ -77,7 +77,7 @@ void CVelmarDataLoggerDlg::OnStop() {
 
 void CVelmarDataLoggerDlg::RunEnded() {
   if (!closeWhenRunEnds_) return;
-  CloseChart();
+  chart_->CloseAtEnd();
   EndDialog(IDCANCEL);
 }
 
@@ -106,7 +106,7 @@ void CVelmarDataLoggerDlg::ReportUnwrittenRows(velmar::StopOutcome stopped) {
 void CVelmarDataLoggerDlg::OnEndSession() {
   EnableControls(true);
   Session().StopForSessionEnd();
-  CloseChart();
+  chart_->CloseAtEnd();
   EndDialog(IDCANCEL);
 }
 

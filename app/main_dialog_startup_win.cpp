@@ -36,7 +36,7 @@ void CVelmarDataLoggerDlg::ApplySwitches() {
 }
 
 void CVelmarDataLoggerDlg::OnStartupSwitches() {
-  if (ChartWasOpen()) chart_->Show();
+  chart_->ShowIfOpenAtLastEnd();
   if (!switches_.error.empty()) {
     ShowMessage(switches_.error);
     return;

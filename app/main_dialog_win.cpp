@@ -19,8 +19,6 @@ using velmar::kPortListTimer;
 
 constexpr UINT kLiveChartCommand = 0x0020;
 constexpr wchar_t kLiveChartMenuText[] = L"Live &Chart...";
-constexpr wchar_t kChartSection[] = L"Chart";
-constexpr wchar_t kChartOpenValue[] = L"Open";
 
 constexpr UINT kPortListDelayMs = 500;
 
@@ -232,12 +230,3 @@ void CVelmarDataLoggerDlg::LoadSettings() {
   columnHeader_ = stored.header;
 }
 
-bool CVelmarDataLoggerDlg::ChartWasOpen() const { return settings_.ReadInt(kChartSection, kChartOpenValue, 0) != 0; }
-
-// Whether the chart was open at the end is remembered for the next start, once: a run that
-// ends the program closes the chart before Close would look at it again.
-void CVelmarDataLoggerDlg::CloseChart() {
-  if (!chartStateSaved_) settings_.WriteInt(kChartSection, kChartOpenValue, chart_->IsOpen() ? 1 : 0);
-  chartStateSaved_ = true;
-  chart_->Close();
-}

@@ -51,8 +51,6 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   void SetStatus(const std::wstring& text);
   void ReportUnwrittenRows(velmar::StopOutcome stopped);
   void LoadSettings();
-  bool ChartWasOpen() const;
-  void CloseChart();
 
   velmar::Profile settings_;
   HICON icon_;
@@ -64,7 +62,6 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   HWND portList_ = nullptr;
   std::optional<velmar::WindowsLoggingSession> session_;
   std::optional<velmar::ChartWindow> chart_;
-  bool chartStateSaved_ = false;
 
   velmar::CommandLineResult switches_;
   std::optional<int> waitedPort_;

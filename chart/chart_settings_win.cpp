@@ -65,4 +65,8 @@ void ChartSettings::WriteHiddenColumns(const std::set<size_t>& columns) const {
   profile_.WriteText(kSection, L"HiddenColumns", text);
 }
 
+bool ChartSettings::ReadOpenAtEnd() const { return profile_.ReadInt(kSection, L"Open", 0) != 0; }
+
+void ChartSettings::WriteOpenAtEnd(bool open) const { profile_.WriteInt(kSection, L"Open", open ? 1 : 0); }
+
 }  // namespace velmar

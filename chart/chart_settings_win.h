@@ -25,6 +25,9 @@ class ChartSettings {
   // 0-based columns; kept as text of 1-based numbers, e.g. "2,5".
   std::set<size_t> ReadHiddenColumns() const;
   void WriteHiddenColumns(const std::set<size_t>& columns) const;
+  // Whether the window was open when the program last ended.
+  bool ReadOpenAtEnd() const;
+  void WriteOpenAtEnd(bool open) const;
 
  private:
   Profile profile_;

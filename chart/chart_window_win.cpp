@@ -52,6 +52,16 @@ void ChartWindow::Close() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
+void ChartWindow::CloseAtEnd() {
+  if (!openAtEndSaved_) settings_.WriteOpenAtEnd(IsOpen());
+  openAtEndSaved_ = true;
+  Close();
+}
+
+void ChartWindow::ShowIfOpenAtLastEnd() {
+  if (settings_.ReadOpenAtEnd()) Show();
+}
+
 void ChartWindow::Create() {
   const HINSTANCE module = GetModuleHandleW(nullptr);
   WNDCLASSEXW windowClass{};

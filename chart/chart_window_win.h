@@ -33,6 +33,11 @@ class ChartWindow final : public RowListener {
   void Show();
   // Destroys the window, remembering its placement; the data stays.
   void Close();
+  // When the program ends: remembers whether the window is open, once (a run that ends the
+  // program closes it before Close would look again), and closes it.
+  void CloseAtEnd();
+  // At the next start: opens the window if it was open when the program last ended.
+  void ShowIfOpenAtLastEnd();
   bool IsOpen() const { return hwnd_ != nullptr; }
   HWND Hwnd() const { return hwnd_; }
 
@@ -67,6 +72,7 @@ class ChartWindow final : public RowListener {
 
   HWND owner_;
   ChartSettings settings_;
+  bool openAtEndSaved_ = false;
   HWND hwnd_ = nullptr;
   ChartRun live_;
   std::unique_ptr<ChartRun> log_;
