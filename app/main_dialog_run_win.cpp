@@ -2,6 +2,7 @@
 
 #include "app/dialog_timers.h"
 #include "app/main_dialog_win.h"
+#include "core/decimal_text.h"
 #include "framework/ansi_text_win.h"
 #include "framework/data_exchange_win.h"
 #include "res/resource.h"

@@ -5,7 +5,7 @@
 
 #include "app/about_dialog_win.h"
 #include "app/dialog_timers.h"
-#include "app/presets.h"
+#include "core/presets.h"
 #include "framework/application_win.h"
 #include "framework/data_exchange_win.h"
 #include "res/resource.h"

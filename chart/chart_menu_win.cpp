@@ -57,13 +57,11 @@ std::wstring AskForLogFile(HWND window) {
   return GetOpenFileNameW(&dialog) ? path : L"";
 }
 
-std::optional<size_t> PickLogRun(HWND window, const std::vector<std::wstring>& stamps) {
-  if (stamps.size() <= 1) return stamps.empty() ? std::nullopt : std::optional<size_t>(0);
+std::optional<size_t> PickLogRun(HWND window, const std::vector<RunChoice>& runs) {
+  if (runs.empty()) return std::nullopt;
   const HMENU menu = CreatePopupMenu();
-  for (size_t i = stamps.size(); i-- > 0;) {
-    AppendMenuW(menu, MF_STRING, kFirstRun + i, (L"Run started " + stamps[i]).c_str());
-  }
-  SetMenuDefaultItem(menu, kFirstRun + static_cast<UINT>(stamps.size() - 1), FALSE);
+  for (size_t i = runs.size(); i-- > 0;) AppendMenuW(menu, MF_STRING, kFirstRun + i, RunMenuText(runs[i]).c_str());
+  SetMenuDefaultItem(menu, kFirstRun + static_cast<UINT>(runs.size() - 1), FALSE);
   POINT at{};
   GetCursorPos(&at);
   const UINT command = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD, at.x, at.y, 0, window, nullptr));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chart/chart_view.h"
+#include "chart/run_choice.h"
 
 namespace velmar {
 
@@ -42,8 +43,8 @@ UINT TrackChartMenu(HWND window, POINT screen, const ChartMenuState& state);
 // Empty when the user cancels.
 std::wstring AskForLogFile(HWND window);
 
-// The run to show, by its start stamp: the only one, or one picked from a menu of them with
-// the newest first and marked as the default; none when the menu is dismissed.
-std::optional<size_t> PickLogRun(HWND window, const std::vector<std::wstring>& stamps);
+// The run to show, picked from a menu of them with the newest first and marked as the
+// default; none when the menu is dismissed.
+std::optional<size_t> PickLogRun(HWND window, const std::vector<RunChoice>& runs);
 
 }  // namespace velmar

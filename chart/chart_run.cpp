@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "chart/reply_fields.h"
-#include "chart/time_labels.h"
+#include "core/reply_fields.h"
 
 namespace velmar {
 
@@ -18,23 +17,19 @@ ChartRun::ChartRun(size_t budgetBytes) : store_(budgetBytes) {}
 
 void ChartRun::Start(std::vector<std::wstring> titles, const LocalDateTime& started) {
   titles_ = std::move(titles);
-  startTime_ = started;
+  clock_.Reset(started);
   store_.Clear();
   lanes_.clear();
   seriesOfColumn_.clear();
   latest_.clear();
 }
 
-void ChartRun::AddRow(int32_t elapsedMs, const LocalDateTime& time, std::string_view reply) {
-  if (store_.RowCount() == 0) startTime_ = AddMilliseconds(time, -int64_t{elapsedMs});
+void ChartRun::AddRow(int64_t elapsedMs, const LocalDateTime& time, std::string_view reply) {
+  clock_.Observe(elapsedMs, time);
   std::fill(latest_.begin(), latest_.end(), GapValue());
-  // Split at every comma, as the log file's columns are; an empty reply has no fields at all.
-  size_t column = 0;
-  for (size_t start = 0; !reply.empty() && start <= reply.size(); ++column) {
-    const size_t comma = std::min(reply.find(',', start), reply.size());
-    const std::optional<double> value = ParseField(reply.substr(start, comma - start));
-    start = comma + 1;
-    if (!value) continue;
+  ForEachField(reply, [&](size_t column, std::string_view field) {
+    const std::optional<double> value = ParseField(field);
+    if (!value) return;
     if (column >= seriesOfColumn_.size()) seriesOfColumn_.resize(column + 1, kNoSeries);
     size_t& series = seriesOfColumn_[column];
     if (series == kNoSeries) {
@@ -46,7 +41,7 @@ void ChartRun::AddRow(int32_t elapsedMs, const LocalDateTime& time, std::string_
                     lane);
     }
     latest_[series] = *value;
-  }
+  });
   store_.AddRow(elapsedMs, latest_.data());
 }
 

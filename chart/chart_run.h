@@ -6,7 +6,8 @@
 
 #include "chart/chart_view.h"
 #include "chart/series_store.h"
-#include "session/run_types.h"
+#include "chart/run_clock.h"
+#include "core/local_time.h"
 
 namespace velmar {
 
@@ -22,7 +23,7 @@ class ChartRun {
   explicit ChartRun(size_t budgetBytes = SeriesStore::kDefaultBudgetBytes);
 
   void Start(std::vector<std::wstring> titles, const LocalDateTime& started);
-  void AddRow(int32_t elapsedMs, const LocalDateTime& time, std::string_view reply);
+  void AddRow(int64_t elapsedMs, const LocalDateTime& time, std::string_view reply);
 
   // In column order.
   const std::vector<Lane>& Lanes() const { return lanes_; }
@@ -30,13 +31,15 @@ class ChartRun {
   // GapValue() when the newest row held no number in that series.
   double LatestValue(size_t series) const { return latest_[series]; }
   // The first row's time less its elapsed time; the header's until a row arrives.
-  const LocalDateTime& StartTime() const { return startTime_; }
+  const LocalDateTime& StartTime() const { return clock_.Start(); }
+  // The wall clock at an elapsed time, as the rows around it saw it.
+  LocalDateTime ClockAt(int64_t elapsedMs) const { return clock_.At(elapsedMs); }
   RunExtent Extent() const;
   const SeriesStore& Store() const { return store_; }
 
  private:
   std::vector<std::wstring> titles_;
-  LocalDateTime startTime_;
+  RunClock clock_;
   SeriesStore store_;
   std::vector<Lane> lanes_;
   std::vector<size_t> seriesOfColumn_;  // kNoSeries where the column never held a number

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "chart/reply_fields.h"
+#include "core/reply_fields.h"
 #include "chart/time_labels.h"
 
 namespace velmar {
@@ -240,7 +240,7 @@ void AddReadout(ChartScene& scene, const ChartRun& run, const std::vector<ChartR
   if (x < layout.PlotLeft() || x >= layout.PlotRight()) x = cursorX;
   scene.cursor = SceneLine{{x, layout.lanes.front().plot.top}, {x, layout.lanes.back().plot.bottom}, kCursorColor};
 
-  const LocalDateTime wallClock = AddMilliseconds(run.StartTime(), sample->timeMs);
+  const LocalDateTime wallClock = run.ClockAt(sample->timeMs);
   std::wstring time = sample->folded ? L"\u2248 " : L"";
   time += FormatElapsed(sample->timeMs, StyleFor(scene.visible.startMs, scene.visible.endMs), 3) + L"  " +
           (SameDay(wallClock, run.StartTime()) ? FormatClock(wallClock) : FormatDateTime(wallClock));

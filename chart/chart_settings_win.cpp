@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "framework/int_text.h"
+#include "core/decimal_text.h"
 
 namespace velmar {
 

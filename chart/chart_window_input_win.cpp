@@ -7,9 +7,9 @@
 #include <span>
 #include <utility>
 
-#include "chart/chart_log_file_win.h"
 #include "chart/chart_menu_win.h"
-#include "chart/log_reader.h"
+#include "chart/run_choice.h"
+#include "chart/run_list_win.h"
 #include "framework/ansi_text_win.h"
 
 // The chart's keys, commands and mouse: what the user does to the view.
@@ -43,6 +43,10 @@ void ChartWindow::ToggleLane(size_t column) {
 }
 
 bool ChartWindow::OnKey(WPARAM key) {
+  if (key == VK_ESCAPE && loader_.Busy()) {
+    ShowLiveRun();
+    return true;
+  }
   static constexpr std::pair<WPARAM, UINT> kPlainKeys[] = {
       {'A', kShowAll},           {'1', kShowLastMinute},      {VK_NUMPAD1, kShowLastMinute},
       {'2', kShowLastTenMinutes}, {VK_NUMPAD2, kShowLastTenMinutes}, {'3', kShowLastHour},
@@ -96,16 +100,16 @@ void ChartWindow::OnContextMenu(POINT screen) {
 void ChartWindow::OpenLog() {
   const std::wstring path = AskForLogFile(hwnd_);
   if (path.empty()) return;
-  const std::optional<std::string> text = ReadSharedFile(path);
-  std::vector<std::wstring> stamps;
-  if (text) {
-    for (const LogRun& run : FindLogRuns(*text)) stamps.push_back(FromAnsi(run.stamp));
+  if (!StartLoad(path, std::nullopt, true)) {
+    MessageBoxW(hwnd_, (L"Cannot read " + path + L".").c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
   }
-  if (stamps.empty()) {
-    MessageBoxW(hwnd_, (L"No run found in " + path + L".").c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
-    return;
-  }
-  if (const std::optional<size_t> run = PickLogRun(hwnd_, stamps)) ShowLogRun(path, *run);
+}
+
+std::optional<size_t> ChartWindow::ChooseRun(const std::vector<LogRun>& runs) {
+  if (runs.size() == 1) return 0;
+  std::vector<RunChoice> choices;
+  for (size_t i = 0; i < runs.size(); ++i) choices.push_back(DescribeRun(runs[i], i, runs.size(), FromAnsi(runs[i].stamp)));
+  return runs.size() <= kRunsInMenu ? PickLogRun(hwnd_, choices) : PickRunFromList(hwnd_, choices);
 }
 
 void ChartWindow::OnMouseMove(int x) {

@@ -6,11 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "chart/chart_log_file_win.h"
+#include "chart/log_source_win.h"
 #include "chart/chart_menu_win.h"
 #include "chart/gdi_objects_win.h"
-#include "chart/log_reader.h"
-#include "chart/reply_fields.h"
+#include "core/reply_fields.h"
 #include "chart/time_labels.h"
 #include "framework/ansi_text_win.h"
 
@@ -25,6 +24,9 @@ constexpr int kDefaultWidth = 820;
 constexpr int kDefaultHeight = 560;
 constexpr int kMinimumWidth = 360;
 constexpr int kMinimumHeight = 260;
+// Posted by the log reader's thread when it has finished a job.
+constexpr UINT kLogReadMessage = WM_APP + 40;
+
 std::wstring FileName(const std::wstring& path) {
   const size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
@@ -36,7 +38,10 @@ ChartWindow::ChartWindow(HWND owner, Profile profile)
     : owner_(owner),
       settings_(std::move(profile)),
       chosenWindow_(settings_.ReadWindow()),
-      hiddenColumns_(settings_.ReadHiddenColumns()) {
+      hiddenColumns_(settings_.ReadHiddenColumns()),
+      loader_([this] {
+        if (const HWND target = loadNotices_.load()) PostMessageW(target, kLogReadMessage, 0, 0);
+      }) {
   view_.SetWindow(chosenWindow_);
 }
 
@@ -121,26 +126,57 @@ void ChartWindow::OnRow(const LoggedRow& row) {
 }
 
 bool ChartWindow::ShowLogRun(const std::wstring& path, std::optional<size_t> runIndex) {
-  const std::optional<std::string> text = ReadSharedFile(path);
-  if (!text) return false;
-  const std::vector<LogRun> runs = FindLogRuns(*text);
-  const size_t index = runIndex.value_or(runs.size() - 1);
-  if (index >= runs.size()) return false;
-  const LogRun& run = runs[index];
-  auto shown = std::make_unique<ChartRun>();
-  const LocalDateTime started = run.started.value_or(LocalDateTime{});
-  shown->Start(SplitTitles(FromAnsi(run.columnTitles)), started);
-  ForEachLogRow(*text, run, [&](const LogRow& row) {
-    shown->AddRow(row.elapsedMs, AddMilliseconds(started, row.elapsedMs), row.reply);
-  });
-  log_ = std::move(shown);
-  logSource_ = FileName(path) + L", run started " + FromAnsi(run.stamp);
-  view_.SetWindow(TimeWindow::All);
+  return StartLoad(path, runIndex, false);
+}
+
+bool ChartWindow::StartLoad(const std::wstring& path, std::optional<size_t> runIndex, bool askForRun) {
+  std::unique_ptr<ChunkSource> source = OpenLogSource(path);
+  if (!source) return false;
+  // The run shown before goes now: with the live run and the one being read, that is the most
+  // the chart ever keeps.
+  log_.reset();
+  logSource_.clear();
+  loadPath_ = path;
+  loadRun_ = runIndex;
+  askForRun_ = askForRun;
+  loader_.Scan(std::move(source));
   Invalidate();
   return true;
 }
 
+void ChartWindow::OnLoaded() {
+  std::optional<LogLoader::Result> result = loader_.Take();
+  if (!result) return;
+  if (result->kind == LogLoader::Result::Kind::Failed) {
+    MessageBoxW(hwnd_, (L"Cannot read " + loadPath_ + L".").c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
+  } else if (result->kind == LogLoader::Result::Kind::Scanned) {
+    const std::vector<LogRun>& runs = result->runs;
+    if (runs.empty()) {
+      if (askForRun_) {
+        MessageBoxW(hwnd_, (L"No run found in " + loadPath_ + L".").c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
+      }
+    } else if (const std::optional<size_t> chosen = askForRun_ ? ChooseRun(runs) : loadRun_.value_or(runs.size() - 1);
+               chosen && *chosen < runs.size()) {
+      if (std::unique_ptr<ChunkSource> source = OpenLogSource(loadPath_)) {
+        loadingRun_ = runs[*chosen];
+        loader_.Build(std::move(source), loadingRun_, SplitTitles(FromAnsi(loadingRun_.columnTitles)));
+      }
+    }
+  } else {
+    log_ = std::move(result->chart);
+    logSource_ = FileName(loadPath_) + L", run started " + FromAnsi(loadingRun_.stamp);
+    view_.SetWindow(TimeWindow::All);
+  }
+  Invalidate();
+}
+
+std::wstring ChartWindow::SourceText() const {
+  if (!loader_.Busy()) return logSource_;
+  return L"Reading " + FileName(loadPath_) + L"... " + std::to_wstring(loader_.Percent()) + L" %";
+}
+
 void ChartWindow::ShowLiveRun() {
+  loader_.Cancel();
   log_.reset();
   logSource_.clear();
   view_.SetWindow(chosenWindow_);
@@ -150,7 +186,7 @@ void ChartWindow::ShowLiveRun() {
 ChartScene ChartWindow::BuildScene(int width, int height) const {
   return BuildChartScene(ShownRun(), view_, hiddenColumns_,
                          {.width = width, .height = height, .dpi = WindowDpi(hwnd_), .cursorX = cursorX_,
-                          .source = logSource_});
+                          .source = SourceText()});
 }
 
 void ChartWindow::Render(HDC target) {
@@ -206,13 +242,18 @@ LRESULT CALLBACK ChartWindow::WindowProc(HWND window, UINT message, WPARAM wPara
 LRESULT ChartWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
+      loadNotices_ = hwnd_;
       SetTimer(hwnd_, kRepaintTimer, kRepaintMs, nullptr);
       return 0;
     case WM_TIMER:
-      if (wParam == kRepaintTimer && dirty_) {
+      // While a log is read, its progress moves.
+      if (wParam == kRepaintTimer && (dirty_ || loader_.Busy())) {
         dirty_ = false;
         Invalidate();
       }
+      return 0;
+    case kLogReadMessage:
+      OnLoaded();
       return 0;
     case WM_ERASEBKGND:
       return 1;
@@ -293,6 +334,8 @@ LRESULT ChartWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DESTROY:
       // Also when the owner goes first and takes this window with it.
+      loadNotices_ = nullptr;
+      loader_.Cancel();
       RememberPlacement();
       KillTimer(hwnd_, kRepaintTimer);
       return 0;

@@ -1,17 +1,19 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 
 #include "chart/chart_painter_win.h"
+#include "chart/log_loader.h"
 #include "chart/chart_run.h"
 #include "chart/chart_scene.h"
 #include "chart/chart_settings_win.h"
 #include "chart/chart_view.h"
-#include "session/run_types.h"
+#include "core/run_types.h"
 #include "settings/profile_win.h"
 
 namespace velmar {
@@ -44,9 +46,14 @@ class ChartWindow final : public RowListener {
   void OnRunStarted(const RunHeader& header) override;
   void OnRow(const LoggedRow& row) override;
 
-  // Shows run `runIndex` of a log file, the last when none is given; false when the file
-  // cannot be read or has no such run. The live run goes on being kept meanwhile.
+  // Starts reading a log file on a thread of its own, to show its run `runIndex` (the last when
+  // none is given) once read; false when the file cannot be opened. The live run goes on
+  // being kept meanwhile.
   bool ShowLogRun(const std::wstring& path, std::optional<size_t> runIndex = std::nullopt);
+  // While a log file is being read.
+  bool Loading() const { return loader_.Busy(); }
+  bool ShowingLog() const { return log_ != nullptr; }
+  // Cancels a log file being read, and shows the live run.
   void ShowLiveRun();
   // Puts the chart on the clipboard as a bitmap.
   bool CopyToClipboard();
@@ -68,6 +75,10 @@ class ChartWindow final : public RowListener {
   void ChooseWindow(TimeWindow window);
   void ToggleLane(size_t column);
   void OpenLog();
+  bool StartLoad(const std::wstring& path, std::optional<size_t> runIndex, bool askForRun);
+  void OnLoaded();
+  std::optional<size_t> ChooseRun(const std::vector<LogRun>& runs);
+  std::wstring SourceText() const;
   double PlotFraction(int x) const;
 
   HWND owner_;
@@ -86,6 +97,14 @@ class ChartWindow final : public RowListener {
   std::optional<int> dragX_;
   bool trackingLeave_ = false;
   ChartLayout lastLayout_;
+  std::wstring loadPath_;
+  std::optional<size_t> loadRun_;
+  bool askForRun_ = false;
+  LogRun loadingRun_;
+  // Where log reading ends are posted; none while the window is closed.
+  std::atomic<HWND> loadNotices_{nullptr};
+  // Last, so its thread is stopped before anything it reports to goes.
+  LogLoader loader_;
 };
 
 }  // namespace velmar

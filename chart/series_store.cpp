@@ -57,7 +57,7 @@ void SeriesStore::ApplyBudget() {
   // Three eighths for the newest rows at full resolution, the rest shared by the levels, so the
   // total stays within budget however many series there are and however long the run.
   const size_t series = SeriesCount();
-  const size_t rawRowBytes = sizeof(int32_t) + series * sizeof(double);
+  const size_t rawRowBytes = sizeof(int64_t) + series * sizeof(double);
   const size_t blockBytes = sizeof(TimeSpanMs) + series * sizeof(M4);
   // The unfinished blocks, and the slack of their vectors, come off the top.
   const size_t fixedBytes = (kLevelCount + 1) * series * sizeof(M4) * 2;
@@ -98,9 +98,9 @@ void SeriesStore::Clear() {
   ApplyBudget();
 }
 
-void SeriesStore::AddRow(int32_t elapsedMs, const double* values) {
+void SeriesStore::AddRow(int64_t elapsedMs, const double* values) {
   if (rows_ == 0) firstTime_ = elapsedMs;
-  const int32_t time = rows_ == 0 ? elapsedMs : std::max(elapsedMs, lastTime_);
+  const int64_t time = rows_ == 0 ? elapsedMs : std::max(elapsedMs, lastTime_);
   lastTime_ = time;
   ++rows_;
   rawTimes_.Push(time);
@@ -155,7 +155,7 @@ size_t SeriesStore::EntryCount(int source) const {
 
 SeriesStore::Entry SeriesStore::EntryAt(int source, size_t index) const {
   if (source == kRawSource) {
-    const int32_t time = rawTimes_[index];
+    const int64_t time = rawTimes_[index];
     return Entry{{time, time}, KeptStartRow(source) + index, 1, -1, index};
   }
   const size_t levelIndex = static_cast<size_t>(source);

@@ -37,8 +37,8 @@ struct M4 {
 };
 
 struct TimeSpanMs {
-  int32_t first = 0;
-  int32_t last = 0;
+  int64_t first = 0;
+  int64_t last = 0;
 };
 
 // The rows of a time range folded into pixel columns 0..width-1, plus the column before the
@@ -59,7 +59,7 @@ struct Decimation {
 // The row nearest a time: exact when the row is still kept at full resolution, otherwise the
 // last values of the folded block of rows around it.
 struct NearestSample {
-  int32_t timeMs = 0;
+  int64_t timeMs = 0;
   bool folded = false;
   std::vector<double> values;
 };
@@ -81,12 +81,12 @@ class SeriesStore {
   size_t SeriesCount() const { return rawValues_.size(); }
   // One value per series; GapValue() where the row held no number. A time earlier than the
   // previous row's is taken as the previous row's, so time never runs backwards.
-  void AddRow(int32_t elapsedMs, const double* values);
+  void AddRow(int64_t elapsedMs, const double* values);
   void Clear();
 
   uint64_t RowCount() const { return rows_; }
-  int32_t FirstTime() const { return firstTime_; }
-  int32_t LastTime() const { return lastTime_; }
+  int64_t FirstTime() const { return firstTime_; }
+  int64_t LastTime() const { return lastTime_; }
   size_t BytesKept() const;
   // Rows still at full resolution, the newest ones.
   size_t RawRowCount() const { return rawTimes_.Size(); }
@@ -128,9 +128,9 @@ class SeriesStore {
 
   size_t budgetBytes_;
   uint64_t rows_ = 0;
-  int32_t firstTime_ = 0;
-  int32_t lastTime_ = 0;
-  RingBuffer<int32_t> rawTimes_;
+  int64_t firstTime_ = 0;
+  int64_t lastTime_ = 0;
+  RingBuffer<int64_t> rawTimes_;
   std::vector<RingBuffer<double>> rawValues_;
   std::array<Level, kLevelCount> levels_;
   std::vector<M4> rowBlocks_;

@@ -31,28 +31,6 @@ double TimeStep(double rough) {
   }
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date, and back (Howard Hinnant's algorithm).
-int64_t DaysFromCivil(int64_t year, int month, int day) {
-  year -= month <= 2;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int64_t yearOfEra = year - era * 400;
-  const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
-}
-
-void CivilFromDays(int64_t days, LocalDateTime& out) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const int64_t dayOfEra = days - era * 146097;
-  const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  out.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  out.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  out.year = static_cast<int>(yearOfEra + era * 400 + (out.month <= 2));
-}
-
 std::wstring Widen(const char* text) { return std::wstring(text, text + std::char_traits<char>::length(text)); }
 
 }  // namespace
@@ -108,25 +86,6 @@ std::wstring FormatElapsed(double ms, ElapsedStyle style, int decimals) {
   return Widen(text);
 }
 
-LocalDateTime AddMilliseconds(const LocalDateTime& time, int64_t ms) {
-  const int64_t dayMs = static_cast<int64_t>(kDay);
-  int64_t total = DaysFromCivil(time.year, time.month, time.day) * dayMs +
-                  ((time.hour * 60 + time.minute) * 60 + time.second) * int64_t{1000} + time.millisecond + ms;
-  int64_t days = total / dayMs;
-  int64_t withinDay = total % dayMs;
-  if (withinDay < 0) {
-    withinDay += dayMs;
-    --days;
-  }
-  LocalDateTime result;
-  CivilFromDays(days, result);
-  result.hour = static_cast<int>(withinDay / 3'600'000);
-  result.minute = static_cast<int>(withinDay / 60'000 % 60);
-  result.second = static_cast<int>(withinDay / 1000 % 60);
-  result.millisecond = static_cast<int>(withinDay % 1000);
-  return result;
-}
-
 std::wstring FormatDateTime(const LocalDateTime& time) {
   char text[64];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month, time.day, time.hour,
@@ -138,10 +97,6 @@ std::wstring FormatClock(const LocalDateTime& time) {
   char text[32];
   std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
   return Widen(text);
-}
-
-bool SameDay(const LocalDateTime& a, const LocalDateTime& b) {
-  return a.year == b.year && a.month == b.month && a.day == b.day;
 }
 
 }  // namespace velmar

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "session/run_types.h"
+#include "core/local_time.h"
 
 namespace velmar {
 
@@ -24,11 +24,9 @@ ElapsedStyle StyleFor(double startMs, double endMs);
 // "12.5 s", "3:07", "1:02:03.4"; negative times get a leading minus.
 std::wstring FormatElapsed(double ms, ElapsedStyle style, int decimals);
 
-LocalDateTime AddMilliseconds(const LocalDateTime& time, int64_t ms);
 // "2026-12-07 09:30:15"
 std::wstring FormatDateTime(const LocalDateTime& time);
 // "09:30:15"
 std::wstring FormatClock(const LocalDateTime& time);
-bool SameDay(const LocalDateTime& a, const LocalDateTime& b);
 
 }  // namespace velmar

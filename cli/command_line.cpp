@@ -4,8 +4,8 @@
 #include <array>
 #include <string_view>
 
-#include "app/presets.h"
-#include "framework/int_text.h"
+#include "core/decimal_text.h"
+#include "core/presets.h"
 #include "settings/app_settings.h"
 #include "settings/baud_table.h"
 #include "settings/port_selection.h"
@@ -19,7 +19,6 @@ namespace {
 constexpr std::uint64_t kMsPerSecond = 1000;
 constexpr std::uint64_t kMsPerMinute = 60 * kMsPerSecond;
 constexpr std::uint64_t kMsPerHour = 60 * kMsPerMinute;
-// Well inside both uint32_t milliseconds and the 49.7 days after which the tick count wraps.
 constexpr std::uint64_t kMaxDurationMs = 1000 * kMsPerHour;
 // Nine decimals are far finer than a millisecond of an hour; more are ignored.
 constexpr std::size_t kMaxFractionDigits = 9;
@@ -88,14 +87,6 @@ bool EqualsNoCase(std::wstring_view text, std::wstring_view lower) {
                     [](wchar_t a, wchar_t b) { return AsciiLower(a) == b; });
 }
 
-bool IsDigit(wchar_t c) {
-  return c >= L'0' && c <= L'9';
-}
-
-bool IsAllDigits(std::wstring_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
-}
-
 std::optional<SwitchArg> SplitSwitch(std::wstring_view arg) {
   if (arg.empty() || (arg[0] != L'/' && arg[0] != L'-')) {
     return std::nullopt;
@@ -121,14 +112,6 @@ const SwitchInfo* FindSwitch(std::wstring_view name) {
   return found == kSwitches.end() ? nullptr : &*found;
 }
 
-// Digits only; a number too large for int saturates, which every range check then rejects.
-std::optional<int> ReadDigits(std::wstring_view text) {
-  if (!IsAllDigits(text)) {
-    return std::nullopt;
-  }
-  return LeadingDecimal(text);
-}
-
 std::wstring RateList() {
   std::wstring list;
   for (const int rate : kListedBaudRates) {
@@ -152,21 +135,17 @@ std::optional<std::uint64_t> ReadDurationMs(std::wstring_view text) {
   const std::wstring_view whole = text.substr(0, point);
   const std::wstring_view fraction =
       point == std::wstring_view::npos ? std::wstring_view{} : text.substr(point + 1);
-  if (!IsAllDigits(whole) || (point != std::wstring_view::npos && !IsAllDigits(fraction))) {
+  // Saturating just above the limit keeps the products below far from overflow.
+  const DigitRun wholeUnits = ReadDigitRun(whole, kMaxDurationMs + 1);
+  const DigitRun fractionDigits = ReadDigitRun(fraction.substr(0, kMaxFractionDigits));
+  if (wholeUnits.length == 0 || wholeUnits.length != whole.size() ||
+      (point != std::wstring_view::npos && (fraction.empty() || ReadDigitRun(fraction).length != fraction.size()))) {
     return std::nullopt;
   }
-  // Saturating just above the limit keeps the products below far from overflow.
-  std::uint64_t wholeUnits = 0;
-  for (const wchar_t c : whole) {
-    wholeUnits = std::min(wholeUnits * 10 + static_cast<std::uint64_t>(c - L'0'), kMaxDurationMs + 1);
-  }
-  std::uint64_t numerator = 0;
   std::uint64_t denominator = 1;
-  for (const wchar_t c : fraction.substr(0, kMaxFractionDigits)) {
-    numerator = numerator * 10 + static_cast<std::uint64_t>(c - L'0');
-    denominator *= 10;
-  }
-  return wholeUnits * unitMs + (numerator * unitMs + denominator / 2) / denominator;
+  for (std::size_t i = 0; i < fractionDigits.length; ++i) denominator *= 10;
+  const std::uint64_t numerator = fractionDigits.value;
+  return wholeUnits.value * unitMs + (numerator * unitMs + denominator / 2) / denominator;
 }
 
 std::wstring Quoted(std::wstring_view text) {
@@ -182,7 +161,7 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
       if (number.size() >= 3 && EqualsNoCase(number.substr(0, 3), L"com")) {
         number.remove_prefix(3);
       }
-      const std::optional<int> port = ReadDigits(number);
+      const std::optional<int> port = AllDigits(number);
       if (!port || *port < 1 || *port > kHighestPort) {
         return Quoted(value) + L" is not a port from COM1 to COM" + std::to_wstring(kHighestPort) + L".";
       }
@@ -190,7 +169,7 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
       break;
     }
     case Switch::Baud: {
-      const std::optional<int> rate = ReadDigits(value);
+      const std::optional<int> rate = AllDigits(value);
       if (!rate || std::find(kListedBaudRates.begin(), kListedBaudRates.end(), *rate) == kListedBaudRates.end()) {
         return std::wstring(value) + L" is not one of " + RateList() + L".";
       }
@@ -233,7 +212,7 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
       if (*ms == 0 || *ms > kMaxDurationMs) {
         return Quoted(value) + L" is out of range: the time must be above 0 and at most 1000h.";
       }
-      options.durationMs = static_cast<std::uint32_t>(*ms);
+      options.durationMs = *ms;
       break;
     }
     case Switch::Start:

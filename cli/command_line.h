@@ -16,7 +16,7 @@ struct CommandLineOptions {
   std::optional<std::wstring> header;
   std::optional<std::wstring> logPath;
   bool start = false;
-  std::optional<std::uint32_t> durationMs;  // 1 ms .. 1000 h
+  std::optional<std::uint64_t> durationMs;  // 1 ms .. 1000 h
   bool closeWhenDone = false;
   bool minimized = false;
   bool chart = false;

@@ -1,7 +1,7 @@
 #include "framework/data_exchange_win.h"
 
 #include "framework/dialog_win.h"
-#include "framework/int_text.h"
+#include "core/decimal_text.h"
 
 namespace velmar {
 

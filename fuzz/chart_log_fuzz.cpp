@@ -4,8 +4,8 @@
 
 #include "chart/chart_run.h"
 #include "chart/chart_scene.h"
-#include "chart/log_reader.h"
-#include "chart/reply_fields.h"
+#include "logfile/log_reader.h"
+#include "core/reply_fields.h"
 #include "fuzz/fuzz_check.h"
 
 // Any file opened as a log: its runs lie within the text, and every run, whatever its values,
@@ -13,7 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   for (const velmar::LogRun& run : velmar::FindLogRuns(text)) {
-    FUZZ_CHECK(run.bodyBegin <= run.bodyEnd && run.bodyEnd <= text.size());
+    FUZZ_CHECK(run.begin <= run.end && run.end <= text.size());
     velmar::ChartRun chart(64 * 1024);
     chart.Start(velmar::SplitTitles(std::wstring(run.columnTitles.begin(), run.columnTitles.end())), {});
     velmar::ForEachLogRow(text, run, [&](const velmar::LogRow& row) {

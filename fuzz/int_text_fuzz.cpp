@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/int_text.h"
+#include "core/decimal_text.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

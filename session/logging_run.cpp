@@ -7,10 +7,10 @@ void LoggingRun::Begin() {
   startTick_.reset();
 }
 
-PollResult LoggingRun::Poll(PollLink& link, uint32_t now) {
+PollResult LoggingRun::Poll(PollLink& link, uint64_t now) {
   if (!startTick_) startTick_ = now;
   PollResult result;
-  result.elapsedMs = static_cast<int32_t>(now - *startTick_);
+  result.elapsedMs = static_cast<int64_t>(now - *startTick_);
   result.point = ++points_;
   if (!link.IsOpen() && !link.Reopen()) {
     result.portLost = true;

@@ -19,7 +19,7 @@ class PollLink {
 
 struct PollResult {
   int point = 0;
-  int32_t elapsedMs = 0;
+  int64_t elapsedMs = 0;
   std::string reply;
   // The instrument's port is gone and could not be opened again.
   bool portLost = false;
@@ -30,12 +30,13 @@ struct PollResult {
 class LoggingRun {
  public:
   void Begin();
-  PollResult Poll(PollLink& link, uint32_t now);
+  // `now` is a 64-bit millisecond tick, which never wraps.
+  PollResult Poll(PollLink& link, uint64_t now);
 
  private:
   int points_ = 0;
   // Taken at the first poll, so the first row shows 0 ms.
-  std::optional<uint32_t> startTick_;
+  std::optional<uint64_t> startTick_;
 };
 
 // The status line after a poll: "<elapsed>ms: <reply>", or the lost-port notice.

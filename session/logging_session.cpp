@@ -1,5 +1,7 @@
 #include "session/logging_session.h"
 
+#include "logfile/log_format.h"
+
 namespace velmar {
 namespace {
 
@@ -30,25 +32,34 @@ std::wstring DroppedText(size_t dropped) {
          L" lost beyond the memory bound.";
 }
 
+std::wstring Sentences(const std::vector<std::wstring>& sentences) {
+  std::wstring text;
+  for (const std::wstring& sentence : sentences) text += (text.empty() ? L"" : L" ") + sentence;
+  return text;
+}
+
 }  // namespace
 
 void LogFileRows::OnRow(const LoggedRow& row) {
-  written_ = run_.fileName.empty() || file_.AppendRow(run_.fileName, row.point, row.elapsedMs, row.reply);
+  written_ = run_.fileName.empty() || log_.Append(row.point, row.elapsedMs, row.reply, row.time);
 }
 
-LoggingSession::LoggingSession(SessionChannel& channel, RunFile& file, PollTimer& timer, SessionClock& clock,
+LoggingSession::LoggingSession(SessionChannel& channel, LogStorage& storage, PollTimer& timer, SessionClock& clock,
                                SettingsSink& settings)
-    : channel_(channel), file_(file), timer_(timer), clock_(clock), settings_(settings) {}
+    : channel_(channel), storage_(storage), timer_(timer), clock_(clock), settings_(settings) {}
 
 void LoggingSession::AddListener(RowListener& listener) { listeners_.push_back(&listener); }
 
-StartOutcome LoggingSession::Open(const AppSettings& run) {
+StartOutcome LoggingSession::Open(const AppSettings& run, const SplitOptions& split) {
   run_ = run;
   points_.Begin();
   if (!channel_.Open(run_.comPort, run_.baudRate)) return {false, L"Cannot open communications port, aborting!"};
-  file_.DiscardPending();
+  log_.Discard();
+  startedAt_ = clock_.LocalNow();
   if (run_.fileName.empty()) return {true, L"File name blank, will not log data."};
-  if (!file_.WritePreamble(run_.fileName, run_.command, run_.header)) {
+  std::string preamble = StartStampLine(FormatLongDateTime(startedAt_)) + QueryLine(storage_.FileText(run_.command)) +
+                         ColumnTitlesLine(storage_.FileText(run_.header));
+  if (!log_.Begin(run_.fileName, split, std::move(preamble), startedAt_)) {
     // Idle holds no port: the next Start opens it afresh at the rate chosen then.
     channel_.Close();
     return {false, L"Cannot open output file, aborting!"};
@@ -64,14 +75,14 @@ StartOutcome LoggingSession::Begin() {
     return {false, L"Cannot start the measurement timer, aborting!"};
   }
   running_ = true;
-  const RunHeader header{run_.command, run_.header, clock_.LocalNow()};
+  const RunHeader header{run_.command, run_.header, startedAt_};
   for (RowListener* listener : listeners_) listener->OnRunStarted(header);
   return {true, {}};
 }
 
 PollOutcome LoggingSession::Poll(const std::wstring& command) {
   if (!running_) return {};
-  const uint32_t tick = clock_.TickCount();
+  const uint64_t tick = clock_.TickCount();
   schedule_->PollStarted(clock_.FineMs());
   const LocalDateTime time = clock_.LocalNow();
   ChannelPollLink link(channel_, run_, command);
@@ -92,40 +103,46 @@ StopOutcome LoggingSession::Stop() {
 }
 
 StopOutcome LoggingSession::RetryUnwritten() {
-  if (!run_.fileName.empty()) file_.FlushPending(run_.fileName);
-  return {true, run_.fileName, file_.PendingCount(), file_.DroppedCount()};
+  log_.Flush();
+  return {true, log_.CurrentPath(), log_.WaitingFiles(), log_.WaitingRows(), log_.DroppedRows()};
 }
 
 RecoveryOutcome LoggingSession::SaveUnwritten() {
-  RecoveryOutcome outcome{run_.fileName, {}, file_.PendingCount(), file_.DroppedCount()};
-  if (outcome.rows > 0) outcome.savedTo = file_.SaveUnwritten(run_.fileName, clock_.LocalNow());
+  RecoveryOutcome outcome{{}, log_.WaitingRows(), log_.DroppedRows()};
+  outcome.files = log_.SaveWaiting(clock_.LocalNow());
   return outcome;
 }
 
-void LoggingSession::FinishStop() { file_.DiscardPending(); }
+void LoggingSession::FinishStop() { log_.Discard(); }
 
 RecoveryOutcome LoggingSession::StopForSessionEnd() {
-  const StopOutcome stopped = Stop();
-  RecoveryOutcome outcome{stopped.logPath, {}, 0, stopped.dropped};
-  if (stopped.unwritten > 0) outcome = SaveUnwritten();
+  Stop();
+  log_.Flush();
+  RecoveryOutcome outcome = SaveUnwritten();
   FinishStop();
   return outcome;
 }
 
 std::wstring UnwrittenRowsText(const StopOutcome& outcome) {
-  return CountedRows(outcome.unwritten) + L" could not be written to " + outcome.logPath + L"." +
-         DroppedText(outcome.dropped);
+  std::vector<std::wstring> sentences;
+  for (const WaitingFile& file : outcome.files) {
+    sentences.push_back(CountedRows(file.rows) + L" could not be written to " + file.path + L".");
+  }
+  return Sentences(sentences) + DroppedText(outcome.dropped);
 }
 
 std::wstring RecoveryText(const RecoveryOutcome& outcome) {
-  std::wstring text = CountedRows(outcome.rows) + L" could not be written to " + outcome.logPath;
-  if (outcome.savedTo.empty()) {
-    text += L" nor saved to a recovery file, and " + std::wstring(outcome.rows == 1 ? L"was" : L"were") + L" lost.";
-  } else {
-    text += L". " + std::wstring(outcome.rows == 1 ? L"It was" : L"They were") + L" saved to " + outcome.savedTo +
-            L".";
+  std::vector<std::wstring> sentences;
+  for (const SavedFile& file : outcome.files) {
+    std::wstring text = CountedRows(file.rows) + L" could not be written to " + file.logPath;
+    if (file.savedTo.empty()) {
+      text += L" nor saved to a recovery file, and " + std::wstring(file.rows == 1 ? L"was" : L"were") + L" lost.";
+    } else {
+      text += L". " + std::wstring(file.rows == 1 ? L"It was" : L"They were") + L" saved to " + file.savedTo + L".";
+    }
+    sentences.push_back(std::move(text));
   }
-  return text + DroppedText(outcome.dropped);
+  return Sentences(sentences) + DroppedText(outcome.dropped);
 }
 
 std::wstring DroppedOnlyText(const StopOutcome& outcome) {

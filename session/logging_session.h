@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "logfile/run_file.h"
+#include "core/split_options.h"
+#include "logfile/run_log.h"
 #include "session/logging_run.h"
 #include "session/poll_schedule.h"
 #include "session/session_parts.h"
@@ -28,15 +29,16 @@ struct PollOutcome {
 
 struct StopOutcome {
   bool wasRunning = false;
+  // The file the run wrote last.
   std::wstring logPath;
+  // Each file with rows still waiting for it.
+  std::vector<WaitingFile> files;
   size_t unwritten = 0;
   size_t dropped = 0;
 };
 
 struct RecoveryOutcome {
-  std::wstring logPath;
-  // Empty when no place would take the rows.
-  std::wstring savedTo;
+  std::vector<SavedFile> files;
   size_t rows = 0;
   size_t dropped = 0;
 };
@@ -45,14 +47,14 @@ struct RecoveryOutcome {
 // opens, before any listener hears of it, since a file that refuses it stops the Start.
 class LogFileRows final : public RowListener {
  public:
-  LogFileRows(RunFile& file, const AppSettings& run) : file_(file), run_(run) {}
+  LogFileRows(RunLog& log, const AppSettings& run) : log_(log), run_(run) {}
   void OnRunStarted(const RunHeader&) override {}
   void OnRow(const LoggedRow& row) override;
   // False when the file refused the last row, which then waits in memory.
   bool LastRowWritten() const { return written_; }
 
  private:
-  RunFile& file_;
+  RunLog& log_;
   const AppSettings& run_;
   bool written_ = true;
 };
@@ -61,7 +63,7 @@ class LogFileRows final : public RowListener {
 // Each step returns what the window should show; the window only shows it.
 class LoggingSession {
  public:
-  LoggingSession(SessionChannel& channel, RunFile& file, PollTimer& timer, SessionClock& clock,
+  LoggingSession(SessionChannel& channel, LogStorage& storage, PollTimer& timer, SessionClock& clock,
                  SettingsSink& settings);
 
   // Followers of every logged row after the log file, e.g. the live chart.
@@ -69,7 +71,7 @@ class LoggingSession {
 
   // Opens the port and writes the preamble. On success with a blank path the message is the
   // notice that no file is written; Begin then starts the run.
-  StartOutcome Open(const AppSettings& run);
+  StartOutcome Open(const AppSettings& run, const SplitOptions& split = {});
   // Stores the settings and starts the timer; the run is claimed only when the timer runs.
   StartOutcome Begin();
   // One poll with the command as it stands now.
@@ -77,33 +79,36 @@ class LoggingSession {
   // Stops the timer, releases the port and tries the waiting rows once more.
   StopOutcome Stop();
   StopOutcome RetryUnwritten();
-  // Saves the rows the file still refuses to a recovery file; none wait afterwards.
+  // Saves the rows the files still refuse to recovery files; none wait afterwards.
   RecoveryOutcome SaveUnwritten();
   // Forgets what Stop reported, once it has been shown.
   void FinishStop();
-  // At the end of the Windows session: stops as Stop does, and saves what the file refuses,
-  // with nothing to ask.
+  // At the end of the Windows session: stops as Stop does, and saves what the files refuse,
+  // with nothing to ask; also when the run has stopped and its rows wait on a question.
   RecoveryOutcome StopForSessionEnd();
 
   bool Running() const { return running_; }
 
  private:
   SessionChannel& channel_;
-  RunFile& file_;
+  LogStorage& storage_;
   PollTimer& timer_;
   SessionClock& clock_;
   SettingsSink& settings_;
   AppSettings run_;
-  LogFileRows fileRows_{file_, run_};
+  LocalDateTime startedAt_;
+  RunLog log_{storage_};
+  LogFileRows fileRows_{log_, run_};
   std::vector<RowListener*> listeners_{&fileRows_};
   LoggingRun points_;
   std::optional<PollSchedule> schedule_;
   bool running_ = false;
 };
 
-// "N rows could not be written to PATH." with the rows lost beyond the memory bound, if any.
+// "N rows could not be written to PATH." for each file, with the rows lost beyond the memory
+// bound, if any.
 std::wstring UnwrittenRowsText(const StopOutcome& outcome);
-// Where the rows went that the file refused at the end.
+// Where the rows went that the files refused at the end.
 std::wstring RecoveryText(const RecoveryOutcome& outcome);
 // Said when every kept row reached the file but some were lost beyond the memory bound.
 std::wstring DroppedOnlyText(const StopOutcome& outcome);

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "session/run_types.h"
+#include "core/run_types.h"
 #include "settings/app_settings.h"
 
 namespace velmar {
@@ -30,8 +30,8 @@ class PollTimer {
 class SessionClock {
  public:
   virtual ~SessionClock() = default;
-  // The millisecond tick the log file's times are differences of.
-  virtual uint32_t TickCount() = 0;
+  // The 64-bit millisecond tick the log file's times are differences of.
+  virtual uint64_t TickCount() = 0;
   // A fine clock for the poll schedule, in milliseconds.
   virtual double FineMs() = 0;
   virtual LocalDateTime LocalNow() = 0;

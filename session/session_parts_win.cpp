@@ -24,7 +24,7 @@ bool WindowPollTimer::Arm(uint32_t delayMs) {
 
 void WindowPollTimer::Disarm() { KillTimer(window_, id_); }
 
-uint32_t SystemClock::TickCount() { return GetTickCount(); }
+uint64_t SystemClock::TickCount() { return GetTickCount64(); }
 
 double SystemClock::FineMs() {
   LARGE_INTEGER frequency{};

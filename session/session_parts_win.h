@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "logfile/log_file_win.h"
+#include "logfile/log_storage_win.h"
 #include "serial/serial_port_win.h"
 #include "session/logging_session.h"
 #include "settings/profile_win.h"
@@ -34,7 +34,7 @@ class WindowPollTimer final : public PollTimer {
 
 class SystemClock final : public SessionClock {
  public:
-  uint32_t TickCount() override;
+  uint64_t TickCount() override;
   double FineMs() override;
   LocalDateTime LocalNow() override;
 };
@@ -60,11 +60,11 @@ class WindowsLoggingSession {
 
  private:
   SerialSessionChannel channel_;
-  LogFileWriter file_;
+  WindowsLogStorage storage_;
   WindowPollTimer timer_;
   SystemClock clock_;
   ProfileSettingsSink settings_;
-  LoggingSession session_{channel_, file_, timer_, clock_, settings_};
+  LoggingSession session_{channel_, storage_, timer_, clock_, settings_};
 };
 
 }  // namespace velmar

@@ -1,7 +1,6 @@
 #include "settings/baud_table.h"
 
 #include <array>
-#include <limits>
 
 namespace velmar {
 
@@ -18,22 +17,6 @@ int BaudListIndexForRate(int rate) {
     }
   }
   return kUnlistedRateIndex;
-}
-
-int LeadingDecimal(std::wstring_view text) {
-  constexpr int kMax = std::numeric_limits<int>::max();
-  int value = 0;
-  for (const wchar_t c : text) {
-    if (c < L'0' || c > L'9') {
-      break;
-    }
-    const int digit = c - L'0';
-    if (value > (kMax - digit) / 10) {
-      return kMax;
-    }
-    value = value * 10 + digit;
-  }
-  return value;
 }
 
 }  // namespace velmar

@@ -11,8 +11,4 @@ inline constexpr std::array<int, 7> kListedBaudRates{1200, 2400, 9600, 19200, 38
 // does not offer shows "9600".
 int BaudListIndexForRate(int rate);
 
-// The decimal number the text starts with: no white space or sign is skipped, so a text that
-// does not begin with a digit gives 0. A number above INT_MAX saturates at INT_MAX.
-int LeadingDecimal(std::wstring_view text);
-
 }  // namespace velmar

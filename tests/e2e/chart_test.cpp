@@ -7,7 +7,7 @@
 #include "chart/chart_menu_win.h"
 #include "chart/chart_run.h"
 #include "chart/chart_scene.h"
-#include "chart/reply_fields.h"
+#include "core/reply_fields.h"
 #include "res/resource.h"
 #include "tests/e2e/logger_fixture_win.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "chart/chart_run.h"
-#include "chart/reply_fields.h"
+#include "core/reply_fields.h"
 
 namespace velmar {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "chart/log_reader.h"
+#include "logfile/log_reader.h"
 
 namespace velmar {
 namespace {

@@ -6,12 +6,12 @@
 #include <string>
 
 #include "chart/chart_scene.h"
-#include "chart/reply_fields.h"
+#include "core/reply_fields.h"
 
 namespace velmar {
 namespace {
 
-constexpr int32_t kIntervalMs = 100;
+constexpr int64_t kIntervalMs = 100;
 
 RunExtent Extent(double first, double last) { return {true, first, last}; }
 
@@ -81,10 +81,14 @@ TEST(ChartLayout, RememberedPlacementComesBackOnScreen) {
 
 class ChartSceneTest : public testing::Test {
  protected:
-  void SetUp() override { run_.Start(SplitTitles(L"Level,Offset"), {2026, 12, 7, 9, 30, 15, 0}); }
+  static constexpr LocalDateTime kStart{2026, 12, 7, 9, 30, 15, 0};
+
+  void SetUp() override { run_.Start(SplitTitles(L"Level,Offset"), kStart); }
 
   void AddRows(int count, const std::function<std::string(int)>& reply) {
-    for (int row = 0; row < count; ++row) run_.AddRow(row * kIntervalMs, {2026, 12, 7, 9, 30, 15, 0}, reply(row));
+    for (int row = 0; row < count; ++row) {
+      run_.AddRow(row * kIntervalMs, AddMilliseconds(kStart, row * kIntervalMs), reply(row));
+    }
   }
 
   ChartScene Build(std::optional<int> cursorX = {}) const {
@@ -179,6 +183,24 @@ TEST_F(ChartSceneTest, ReadoutShowsTheNearestRowAndHiddenLanesGoAway) {
   hidden_.insert(0);
   EXPECT_EQ(Build().lanes.size(), 1u);
   EXPECT_EQ(Build().lanes[0].column, 1u);
+}
+
+// The readout shows each row's own clock: the clock set back an hour mid-run shows as it was.
+TEST_F(ChartSceneTest, TheReadoutShowsTheClockAsTheRowsSawItAcrossADaylightSavingChange) {
+  for (int row = 0; row < 100; ++row) {
+    const int64_t elapsed = row * kIntervalMs;
+    run_.AddRow(elapsed, AddMilliseconds(kStart, elapsed - (row >= 50 ? 3'600'000 : 0)), "1");
+  }
+  const auto readoutAt = [&](int64_t elapsed) {
+    const ChartScene plain = Build();
+    const ChartScene scene = Build(static_cast<int>(std::lround(plain.XOfTime(static_cast<double>(elapsed)))));
+    for (const SceneText& text : scene.texts) {
+      if (text.style == TextStyle::Boxed && text.text.find(L" s  ") != std::wstring::npos) return text.text;
+    }
+    return std::wstring();
+  };
+  EXPECT_EQ(readoutAt(4'000), L"4.000 s  09:30:19");
+  EXPECT_EQ(readoutAt(7'000), L"7.000 s  08:30:22");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/presets.h"
+#include "core/presets.h"
 
 namespace velmar {
 namespace {

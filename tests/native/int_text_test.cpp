@@ -1,4 +1,4 @@
-#include "framework/int_text.h"
+#include "core/decimal_text.h"
 
 #include <gtest/gtest.h>
 

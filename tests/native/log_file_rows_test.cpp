@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "logfile/recovery_name.h"
+#include "logfile/log_file_names.h"
 #include "logfile/whole_append.h"
 
 namespace velmar {

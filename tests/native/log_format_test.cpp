@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <deque>
 #include <string>
+
+#include "core/bounded_queue.h"
 
 namespace velmar {
 namespace {
@@ -52,10 +55,12 @@ TEST(LogLines, ReplyWithHighBytesIsKept) {
 TEST(LogLines, NumbersAreSignedDecimal) {
   EXPECT_EQ(DataRowLine(-1, -16, "x"), "-1,-16,x\n");
   EXPECT_EQ(DataRowLine(INT_MAX, INT_MIN, ""), "2147483647,-2147483648,\n");
+  EXPECT_EQ(DataRowLine(2, int64_t{1} << 33, ""), "2,8589934592,\n");
 }
 
-CalendarTime At(int year, int month, int day, int weekday, int hour, int minute, int second) {
-  return {.year = year, .month = month, .day = day, .weekday = weekday, .hour = hour, .minute = minute, .second = second};
+// The weekday is given for the reader; the text takes it from the date.
+LocalDateTime At(int year, int month, int day, int /*weekday*/, int hour, int minute, int second) {
+  return {.year = year, .month = month, .day = day, .hour = hour, .minute = minute, .second = second};
 }
 
 TEST(LogDateText, PadsSingleDigitDayAndTime) {
@@ -87,24 +92,22 @@ TEST(LogDateText, YearIsPaddedToFourDigitsButNeverCut) {
 }
 
 TEST(LogDateText, FieldOutOfRangeGivesEmptyText) {
-  const CalendarTime good = At(2028, 3, 14, 2, 9, 5, 7);
+  const LocalDateTime good = At(2028, 3, 14, 2, 9, 5, 7);
   ASSERT_FALSE(FormatLongDateTime(good).empty());
   auto with = [&](auto change) {
-    CalendarTime time = good;
+    LocalDateTime time = good;
     change(time);
     return FormatLongDateTime(time);
   };
-  EXPECT_EQ(with([](CalendarTime& t) { t.month = 0; }), "");
-  EXPECT_EQ(with([](CalendarTime& t) { t.month = 13; }), "");
-  EXPECT_EQ(with([](CalendarTime& t) { t.weekday = -1; }), "");
-  EXPECT_EQ(with([](CalendarTime& t) { t.weekday = 7; }), "");
-  EXPECT_EQ(with([](CalendarTime& t) { t.day = 0; }), "");
-  EXPECT_EQ(with([](CalendarTime& t) { t.day = 32; }), "");
-  EXPECT_EQ(with([](CalendarTime& t) { t.hour = 24; }), "");
-  EXPECT_EQ(with([](CalendarTime& t) { t.minute = 60; }), "");
-  EXPECT_EQ(with([](CalendarTime& t) { t.second = 61; }), "");
-  EXPECT_EQ(with([](CalendarTime& t) { t.second = -1; }), "");
-  EXPECT_EQ(with([](CalendarTime& t) { t.year = -1; }), "");
+  EXPECT_EQ(with([](LocalDateTime& t) { t.month = 0; }), "");
+  EXPECT_EQ(with([](LocalDateTime& t) { t.month = 13; }), "");
+  EXPECT_EQ(with([](LocalDateTime& t) { t.day = 0; }), "");
+  EXPECT_EQ(with([](LocalDateTime& t) { t.day = 32; }), "");
+  EXPECT_EQ(with([](LocalDateTime& t) { t.hour = 24; }), "");
+  EXPECT_EQ(with([](LocalDateTime& t) { t.minute = 60; }), "");
+  EXPECT_EQ(with([](LocalDateTime& t) { t.second = 61; }), "");
+  EXPECT_EQ(with([](LocalDateTime& t) { t.second = -1; }), "");
+  EXPECT_EQ(with([](LocalDateTime& t) { t.year = -1; }), "");
 }
 
 TEST(LogDateText, DayBeyondTheMonthGivesEmptyText) {
@@ -113,8 +116,16 @@ TEST(LogDateText, DayBeyondTheMonthGivesEmptyText) {
   EXPECT_EQ(FormatLongDateTime(At(2028, 4, 31, 1, 0, 0, 0)), "");
 }
 
-TEST(LogPendingRows, KeepsRowsInOrder) {
-  PendingRows rows;
+constexpr size_t kMaxRows = 100'000;
+constexpr size_t kMaxBytes = 16 * 1024 * 1024;
+
+// As the log file keeps its waiting rows: the earliest stay, later ones are refused and counted.
+struct Queue : BoundedQueue<std::string> {
+  Queue() : BoundedQueue(kMaxRows, kMaxBytes, WhenFull::RefuseNewest) {}
+};
+
+TEST(WaitingQueue, KeepsRowsInOrder) {
+  Queue rows;
   EXPECT_TRUE(rows.Empty());
   ASSERT_TRUE(rows.Push("1,0,a\n"));
   ASSERT_TRUE(rows.Push("2,100,b\n"));
@@ -122,42 +133,42 @@ TEST(LogPendingRows, KeepsRowsInOrder) {
   rows.PopFront(1);
   ASSERT_TRUE(rows.Push("4,300,d\n"));
   ASSERT_EQ(rows.Count(), 3u);
-  EXPECT_EQ(rows.Lines()[0], "2,100,b\n");
-  EXPECT_EQ(rows.Lines()[1], "3,200,c\n");
-  EXPECT_EQ(rows.Lines()[2], "4,300,d\n");
+  EXPECT_EQ(rows.Items()[0], "2,100,b\n");
+  EXPECT_EQ(rows.Items()[1], "3,200,c\n");
+  EXPECT_EQ(rows.Items()[2], "4,300,d\n");
 }
 
-TEST(LogPendingRows, PopFrontBeyondCountEmpties) {
-  PendingRows rows;
+TEST(WaitingQueue, PopFrontBeyondCountEmpties) {
+  Queue rows;
   rows.Push("1,0,a\n");
   rows.PopFront(5);
   EXPECT_TRUE(rows.Empty());
 }
 
-TEST(LogPendingRows, RowLimitKeepsEarliestAndCountsDropped) {
-  PendingRows rows;
-  for (size_t i = 0; i < PendingRows::kMaxRows; ++i) ASSERT_TRUE(rows.Push(std::to_string(i) + "\n"));
+TEST(WaitingQueue, RowLimitKeepsEarliestAndCountsDropped) {
+  Queue rows;
+  for (size_t i = 0; i < kMaxRows; ++i) ASSERT_TRUE(rows.Push(std::to_string(i) + "\n"));
   EXPECT_FALSE(rows.Push("late\n"));
   EXPECT_FALSE(rows.Push("later\n"));
-  EXPECT_EQ(rows.Count(), PendingRows::kMaxRows);
+  EXPECT_EQ(rows.Count(), kMaxRows);
   EXPECT_EQ(rows.DroppedCount(), 2u);
-  EXPECT_EQ(rows.Lines().front(), "0\n");
-  EXPECT_EQ(rows.Lines().back(), std::to_string(PendingRows::kMaxRows - 1) + "\n");
+  EXPECT_EQ(rows.Items().front(), "0\n");
+  EXPECT_EQ(rows.Items().back(), std::to_string(kMaxRows - 1) + "\n");
 }
 
-TEST(LogPendingRows, ByteLimitKeepsEarliestAndCountsDropped) {
-  const size_t rowSize = PendingRows::kMaxBytes / 4;
-  PendingRows rows;
+TEST(WaitingQueue, ByteLimitKeepsEarliestAndCountsDropped) {
+  const size_t rowSize = kMaxBytes / 4;
+  Queue rows;
   for (char tag : {'a', 'b', 'c', 'd'}) ASSERT_TRUE(rows.Push(std::string(rowSize, tag)));
   EXPECT_FALSE(rows.Push("x"));
   EXPECT_EQ(rows.Count(), 4u);
   EXPECT_EQ(rows.DroppedCount(), 1u);
-  EXPECT_EQ(rows.Lines().back()[0], 'd');
+  EXPECT_EQ(rows.Items().back()[0], 'd');
 }
 
-TEST(LogPendingRows, RoomFreedByPopIsUsableAgain) {
-  const size_t rowSize = PendingRows::kMaxBytes / 2;
-  PendingRows rows;
+TEST(WaitingQueue, RoomFreedByPopIsUsableAgain) {
+  const size_t rowSize = kMaxBytes / 2;
+  Queue rows;
   ASSERT_TRUE(rows.Push(std::string(rowSize, 'a')));
   ASSERT_TRUE(rows.Push(std::string(rowSize, 'b')));
   ASSERT_FALSE(rows.Push("c"));
@@ -166,21 +177,33 @@ TEST(LogPendingRows, RoomFreedByPopIsUsableAgain) {
   EXPECT_EQ(rows.DroppedCount(), 1u);
 }
 
-TEST(LogPendingRows, RowLargerThanTheLimitIsDropped) {
-  PendingRows rows;
-  EXPECT_FALSE(rows.Push(std::string(PendingRows::kMaxBytes + 1, 'x')));
+TEST(WaitingQueue, RowLargerThanTheLimitIsDropped) {
+  Queue rows;
+  EXPECT_FALSE(rows.Push(std::string(kMaxBytes + 1, 'x')));
   EXPECT_TRUE(rows.Empty());
   EXPECT_EQ(rows.DroppedCount(), 1u);
 }
 
-TEST(LogPendingRows, ClearForgetsRowsAndDroppedCount) {
-  PendingRows rows;
-  rows.Push(std::string(PendingRows::kMaxBytes, 'a'));
+TEST(WaitingQueue, ClearForgetsRowsAndDroppedCount) {
+  Queue rows;
+  rows.Push(std::string(kMaxBytes, 'a'));
   rows.Push("b\n");
   rows.Clear();
   EXPECT_TRUE(rows.Empty());
   EXPECT_EQ(rows.DroppedCount(), 0u);
-  EXPECT_TRUE(rows.Push(std::string(PendingRows::kMaxBytes, 'c')));
+  EXPECT_TRUE(rows.Push(std::string(kMaxBytes, 'c')));
+}
+
+TEST(WaitingQueue, DroppingTheOldestKeepsTheNewestAndCountsTheLoss) {
+  BoundedQueue<std::string> queue(3, 100, BoundedQueue<std::string>::WhenFull::DropOldest);
+  for (const char* row : {"1", "2", "3", "4", "5"}) EXPECT_TRUE(queue.Push(row));
+  EXPECT_EQ(queue.Items(), (std::deque<std::string>{"3", "4", "5"}));
+  EXPECT_EQ(queue.DroppedCount(), 2u);
+  EXPECT_TRUE(queue.Push(std::string(98, 'x')));
+  EXPECT_EQ(queue.Items(), (std::deque<std::string>{"4", "5", std::string(98, 'x')}));
+  EXPECT_TRUE(queue.Push(std::string(99, 'y')));
+  EXPECT_EQ(queue.Count(), 1u);
+  EXPECT_FALSE(queue.Push(std::string(101, 'y')));
 }
 
 }  // namespace

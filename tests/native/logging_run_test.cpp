@@ -59,12 +59,13 @@ TEST(LoggingRun, NumbersPointsFromOneAndTimesThemFromTheFirstPoll) {
   EXPECT_EQ(again.elapsedMs, 0);
 }
 
-TEST(LoggingRun, ElapsedTimeCrossesTheTickWrap) {
+TEST(LoggingRun, ElapsedTimeCountsOnWhereAThirtyTwoBitTickWouldWrap) {
   velmar::LoggingRun run;
   FakeLink link;
   run.Begin();
   run.Poll(link, 0xFFFFFFF0u);
-  EXPECT_EQ(run.Poll(link, 0x10u).elapsedMs, 0x20);
+  EXPECT_EQ(run.Poll(link, 0x1'0000'0010u).elapsedMs, 0x20);
+  EXPECT_EQ(run.Poll(link, 0x1'8000'0010u).elapsedMs, 0x8000'0020);
 }
 
 TEST(LoggingRun, AnOpenChannelIsNeverReopened) {

@@ -5,6 +5,8 @@
 #include <deque>
 #include <vector>
 
+#include "tests/native/fake_log_storage.h"
+
 namespace velmar {
 namespace {
 
@@ -37,38 +39,6 @@ struct FakeChannel final : SessionChannel {
   }
 };
 
-struct FakeFile final : RunFile {
-  bool opens = true;
-  std::vector<std::string> lines;
-  std::deque<std::string> pending;
-  std::wstring savedFrom;
-  bool saves = true;
-
-  bool WritePreamble(const std::wstring&, const std::wstring&, const std::wstring&) override {
-    if (opens) lines.push_back("preamble");
-    return opens;
-  }
-  bool AppendRow(const std::wstring& path, int point, int elapsedMs, const std::string& reply) override {
-    pending.push_back(std::to_string(point) + "," + std::to_string(elapsedMs) + "," + reply);
-    return FlushPending(path);
-  }
-  bool FlushPending(const std::wstring&) override {
-    while (opens && !pending.empty()) {
-      lines.push_back(pending.front());
-      pending.pop_front();
-    }
-    return pending.empty();
-  }
-  size_t PendingCount() const override { return pending.size(); }
-  size_t DroppedCount() const override { return 0; }
-  std::wstring SaveUnwritten(const std::wstring& path, const LocalDateTime&) override {
-    savedFrom = path;
-    pending.clear();
-    return saves ? L"C:\\lab\\run.unsaved-20261207-093015.csv" : L"";
-  }
-  void DiscardPending() override { pending.clear(); }
-};
-
 struct FakeTimer final : PollTimer {
   bool arms = true;
   std::vector<uint32_t> armed;
@@ -82,12 +52,12 @@ struct FakeTimer final : PollTimer {
 };
 
 struct FakeClock final : SessionClock {
-  uint32_t tick = 0xFFFFFF00u;  // crosses the wrap during the run
+  uint64_t tick = 0xFFFFFF00u;  // crosses 2^32 during the run
   double fine = 5000;
-  uint32_t TickCount() override { return tick; }
+  uint64_t TickCount() override { return tick; }
   double FineMs() override { return fine; }
   LocalDateTime LocalNow() override { return {2026, 12, 7, 9, 30, 15, static_cast<int>(tick % 1000)}; }
-  void Advance(uint32_t ms) {
+  void Advance(uint64_t ms) {
     tick += ms;
     fine += ms;
   }
@@ -120,11 +90,18 @@ class LoggingSessionTest : public testing::Test {
   bool Start(const AppSettings& run) { return session_.Open(run).started && session_.Begin().started; }
 
   FakeChannel channel_;
-  FakeFile file_;
+  // The rows of a file, after its three preamble lines.
+  std::vector<std::string> RowsOf(const std::wstring& path) const {
+    const auto found = storage_.files.find(path);
+    if (found == storage_.files.end() || found->second.empty()) return {};
+    return {found->second.begin() + 1, found->second.end()};
+  }
+
+  FakeLogStorage storage_;
   FakeTimer timer_;
   FakeClock clock_;
   FakeSettings settings_;
-  LoggingSession session_{channel_, file_, timer_, clock_, settings_};
+  LoggingSession session_{channel_, storage_, timer_, clock_, settings_};
 };
 
 TEST_F(LoggingSessionTest, AFailedStartSaysWhyAndClaimsNothing) {
@@ -132,13 +109,13 @@ TEST_F(LoggingSessionTest, AFailedStartSaysWhyAndClaimsNothing) {
   EXPECT_EQ(session_.Open(Run()).message, L"Cannot open communications port, aborting!");
 
   channel_.opens = true;
-  file_.opens = false;
+  storage_.refusesAll = true;
   const StartOutcome noFile = session_.Open(Run());
   EXPECT_FALSE(noFile.started);
   EXPECT_EQ(noFile.message, L"Cannot open output file, aborting!");
   EXPECT_FALSE(channel_.open);
 
-  file_.opens = true;
+  storage_.refusesAll = false;
   timer_.arms = false;
   ASSERT_TRUE(session_.Open(Run()).started);
   const StartOutcome noTimer = session_.Begin();
@@ -158,7 +135,7 @@ TEST_F(LoggingSessionTest, ABlankPathIsNotedAndTheRunGoesOnWithoutAFile) {
   const PollOutcome polled = session_.Poll(L"tec:t?");
   EXPECT_FALSE(polled.writeFailed);
   EXPECT_EQ(polled.status, "0ms: 25.0");
-  EXPECT_TRUE(file_.lines.empty());
+  EXPECT_TRUE(storage_.files.empty());
 }
 
 TEST_F(LoggingSessionTest, EachPollReachesTheFileAndEveryListener) {
@@ -176,7 +153,9 @@ TEST_F(LoggingSessionTest, EachPollReachesTheFileAndEveryListener) {
   clock_.Advance(300);
   EXPECT_EQ(session_.Poll(L"tec:r?").status, "300ms: 25.1");
   EXPECT_EQ(channel_.queries, (std::vector<std::wstring>{L"tec:t?", L"tec:r?"}));
-  EXPECT_EQ(file_.lines, (std::vector<std::string>{"preamble", "1,0,25.0", "2,300,25.1"}));
+  EXPECT_EQ(storage_.Text(L"C:\\lab\\run.csv"),
+            "Test started,\"Monday, December 07, 2026 09:30:15\"\nQuery used,\"tec:t?\"\nPoint,Time(ms),TEC Sensor T\n"
+            "1,0,25.0\n2,300,25.1\n");
   ASSERT_EQ(chart.rows.size(), 2u);
   EXPECT_EQ(chart.rows[1].point, 2);
   EXPECT_EQ(chart.rows[1].elapsedMs, 300);
@@ -186,31 +165,30 @@ TEST_F(LoggingSessionTest, EachPollReachesTheFileAndEveryListener) {
 
 TEST_F(LoggingSessionTest, RowsTheFileRefusesWaitAndAreSavedWhenGivenUp) {
   ASSERT_TRUE(Start(Run()));
-  file_.opens = false;
+  storage_.refusesAll = true;
   EXPECT_TRUE(session_.Poll(L"tec:t?").writeFailed);
+  session_.Poll(L"tec:t?");
   session_.Poll(L"tec:t?");
 
   StopOutcome stopped = session_.Stop();
   EXPECT_FALSE(timer_.running);
   EXPECT_FALSE(channel_.open);
-  EXPECT_EQ(stopped.unwritten, 2u);
-  EXPECT_EQ(UnwrittenRowsText(stopped), L"2 rows could not be written to C:\\lab\\run.csv.");
-  file_.pending.pop_front();
-  EXPECT_EQ(UnwrittenRowsText(session_.RetryUnwritten()), L"1 row could not be written to C:\\lab\\run.csv.");
+  EXPECT_EQ(stopped.unwritten, 3u);
+  EXPECT_EQ(UnwrittenRowsText(stopped), L"3 rows could not be written to C:\\lab\\run.csv.");
+  storage_.refusesAll = false;
+  storage_.refusing = {L"C:\\lab\\run.csv"};
 
   const RecoveryOutcome saved = session_.SaveUnwritten();
-  EXPECT_EQ(file_.savedFrom, L"C:\\lab\\run.csv");
-  EXPECT_EQ(RecoveryText(saved),
-            L"1 row could not be written to C:\\lab\\run.csv. It was saved to "
-            L"C:\\lab\\run.unsaved-20261207-093015.csv.");
+  const std::wstring recovery = L"C:\\lab\\run.unsaved-20261207-093015.csv";
+  EXPECT_EQ(RecoveryText(saved), L"3 rows could not be written to C:\\lab\\run.csv. They were saved to " + recovery + L".");
+  EXPECT_EQ(storage_.files[recovery].size(), 4u);
   EXPECT_FALSE(session_.Stop().wasRunning);
 }
 
 TEST_F(LoggingSessionTest, TheEndOfTheWindowsSessionSavesWhatTheFileRefuses) {
   ASSERT_TRUE(Start(Run()));
-  file_.opens = false;
+  storage_.refusesAll = true;
   session_.Poll(L"tec:t?");
-  file_.saves = false;
   const RecoveryOutcome outcome = session_.StopForSessionEnd();
   EXPECT_FALSE(session_.Running());
   EXPECT_EQ(outcome.rows, 1u);
@@ -227,6 +205,34 @@ TEST_F(LoggingSessionTest, EachPollReArmsTheTimerForTheNextGridPoint) {
   clock_.Advance(104);
   session_.Poll(L"x");
   EXPECT_EQ(timer_.armed, (std::vector<uint32_t>{100, 100, 96}));
+}
+
+// Past 2^31 ms (24.8 days) a 32-bit difference turns negative, past 2^32 ms it starts again.
+TEST_F(LoggingSessionTest, ElapsedTimesCountOnPastTwoToThe31And32Milliseconds) {
+  clock_.tick = 0x7FFFFF00u;
+  ASSERT_TRUE(Start(Run()));
+  channel_.replies = {"1", "2", "3"};
+  session_.Poll(L"x");
+  clock_.Advance((uint64_t{1} << 31) + 100);
+  EXPECT_EQ(session_.Poll(L"x").status, "2147483748ms: 2");
+  clock_.Advance(uint64_t{1} << 31);
+  EXPECT_EQ(session_.Poll(L"x").status, "4294967396ms: 3");
+  EXPECT_EQ(RowsOf(L"C:\\lab\\run.csv"), (std::vector<std::string>{"1,0,1\n", "2,2147483748,2\n", "3,4294967396,3\n"}));
+}
+
+// Stop, then the box about refused rows is open when Windows ends the session: the rows are saved.
+TEST_F(LoggingSessionTest, TheEndOfTheWindowsSessionDuringTheStopBoxSavesTheRows) {
+  ASSERT_TRUE(Start(Run()));
+  storage_.refusesAll = true;
+  session_.Poll(L"tec:t?");
+  session_.Poll(L"tec:t?");
+  ASSERT_EQ(session_.Stop().unwritten, 2u);
+  storage_.refusing = {L"C:\\lab\\run.csv"};
+  storage_.refusesAll = false;
+  const RecoveryOutcome outcome = session_.StopForSessionEnd();
+  ASSERT_EQ(outcome.files.size(), 1u);
+  EXPECT_EQ(outcome.files[0].rows, 2u);
+  EXPECT_EQ(storage_.files[outcome.files[0].savedTo].size(), 3u);
 }
 
 }  // namespace

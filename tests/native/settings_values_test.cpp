@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "settings/baud_table.h"
+#include "core/decimal_text.h"
 #include "settings/registry_value.h"
 
 namespace velmar {

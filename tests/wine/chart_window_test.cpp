@@ -17,7 +17,7 @@ namespace velmar {
 namespace {
 
 constexpr wchar_t kRoot[] = L"Local AppWizard-Generated Applications";
-constexpr int32_t kIntervalMs = 100;
+constexpr int64_t kIntervalMs = 100;
 
 // Each test has its own application key and owner window, removed afterwards.
 class ChartWindowTest : public testing::Test {
@@ -38,8 +38,23 @@ class ChartWindowTest : public testing::Test {
   void StartRun(int rows, const std::function<std::string(int)>& reply) {
     chart_->OnRunStarted({L"cmd", L"Level,Offset", {2026, 12, 7, 9, 30, 15, 0}});
     for (int row = 0; row < rows; ++row) {
-      chart_->OnRow({row + 1, row * kIntervalMs, {2026, 12, 7, 9, 30, 15, 0}, reply(row)});
+      chart_->OnRow({row + 1, row * kIntervalMs, AddMilliseconds({2026, 12, 7, 9, 30, 15, 0}, row * kIntervalMs),
+                     reply(row)});
     }
+  }
+
+  // Runs the window's messages until the log being read is shown, or not.
+  bool LoadEnds() {
+    const ULONGLONG deadline = GetTickCount64() + 10'000;
+    while (chart_->Loading() && GetTickCount64() < deadline) {
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+      Sleep(5);
+    }
+    // The end's notice may still be on its way.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    return !chart_->Loading();
   }
 
   // What `paint` draws into a width x height picture, one 0x00RRGGBB value per pixel, top row first.
@@ -229,16 +244,22 @@ TEST_F(ChartWindowTest, OpensARunOfALogFileThatIsBeingWritten) {
   chart_->Show();
   StartRun(10, [](int) { return "1,1,1"; });
   ASSERT_TRUE(chart_->ShowLogRun(path, 0));
+  ASSERT_TRUE(LoadEnds());
+  ASSERT_TRUE(chart_->ShowingLog());
   Capture(chart_->Hwnd());
   ChartLayout layout = Layout(2);
   EXPECT_FALSE(LineRows(layout.lanes[1].plot, layout.PlotLeft() + 10, LaneColor(1)).empty());
 
   ASSERT_TRUE(chart_->ShowLogRun(path));  // the last run, with its one column
+  ASSERT_TRUE(LoadEnds());
   Capture(chart_->Hwnd());
   layout = Layout(1);
   const PixelRect& plot = layout.lanes[0].plot;
   EXPECT_FALSE(LineRows(plot, plot.left + 10, LaneColor(0)).empty());
-  EXPECT_FALSE(chart_->ShowLogRun(path, 2));
+  ASSERT_TRUE(chart_->ShowLogRun(path, 2));
+  ASSERT_TRUE(LoadEnds());
+  EXPECT_FALSE(chart_->ShowingLog());
+  EXPECT_FALSE(chart_->ShowLogRun(path + L".missing"));
 
   chart_->ShowLiveRun();
   Capture(chart_->Hwnd());

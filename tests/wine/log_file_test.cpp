@@ -1,4 +1,6 @@
-#include "logfile/log_file_win.h"
+#include "logfile/log_format.h"
+#include "logfile/log_storage_win.h"
+#include "logfile/run_log.h"
 #include "tests/support/file_lock_win.h"
 
 #include <windows.h>
@@ -31,7 +33,7 @@ void WriteAll(const std::wstring& path, const std::string& content) {
   std::fclose(file);
 }
 
-class LogFileWriterTest : public testing::Test {
+class RunLogFileTest : public testing::Test {
  protected:
   void SetUp() override {
     wchar_t temp[MAX_PATH + 1];
@@ -59,8 +61,24 @@ class LogFileWriterTest : public testing::Test {
 
   std::wstring PathOf(const std::wstring& name) const { return folder_ + name; }
 
+  static LocalDateTime Now() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+  }
+  // The preamble as a run writes it, at this moment.
+  bool Begin(const std::wstring& path, const std::wstring& command, const std::wstring& header) {
+    return log_.Begin(path, {}, StartStampLine(FormatLongDateTime(Now())) + QueryLine(storage_.FileText(command)) +
+                                    ColumnTitlesLine(storage_.FileText(header)),
+                      Now());
+  }
+  bool AppendRow(int point, int64_t elapsedMs, const std::string& reply) {
+    return log_.Append(point, elapsedMs, reply, Now());
+  }
+
   std::wstring folder_;
-  LogFileWriter writer_;
+  WindowsLogStorage storage_;
+  RunLog log_{storage_};
 };
 
 constexpr char kDatePattern[] =
@@ -68,11 +86,11 @@ constexpr char kDatePattern[] =
     "(January|February|March|April|May|June|July|August|September|October|November|December) "
     "\\d{2}, \\d{4} ([01]\\d|2[0-3]):[0-5]\\d:[0-5]\\d";
 
-TEST_F(LogFileWriterTest, PreambleCreatesFileWithThreeCrLfLines) {
+TEST_F(RunLogFileTest, PreambleCreatesFileWithThreeCrLfLines) {
   const std::wstring path = PathOf(L"run.csv");
-  const std::string before = LogFileWriter::LocalDateTimeText();
-  ASSERT_TRUE(writer_.WritePreamble(path, L"MEAS:CURR?;MEAS:TEMP?", L"Current,Temp"));
-  const std::string after = LogFileWriter::LocalDateTimeText();
+  const std::string before = FormatLongDateTime(Now());
+  ASSERT_TRUE(Begin(path, L"MEAS:CURR?;MEAS:TEMP?", L"Current,Temp"));
+  const std::string after = FormatLongDateTime(Now());
 
   const std::string content = ReadAll(path);
   std::smatch match;
@@ -84,18 +102,18 @@ TEST_F(LogFileWriterTest, PreambleCreatesFileWithThreeCrLfLines) {
   EXPECT_TRUE(match[1] == before || match[1] == after) << match[1];
 }
 
-TEST_F(LogFileWriterTest, PreambleKeepsCommandQuotesAndEmptyHeaderAsGiven) {
+TEST_F(RunLogFileTest, PreambleKeepsCommandQuotesAndEmptyHeaderAsGiven) {
   const std::wstring path = PathOf(L"quotes.csv");
-  ASSERT_TRUE(writer_.WritePreamble(path, L"SAY \"hi\"", L""));
+  ASSERT_TRUE(Begin(path, L"SAY \"hi\"", L""));
   const std::string content = ReadAll(path);
   EXPECT_NE(content.find("\r\nQuery used,\"SAY \"hi\"\"\r\nPoint,Time(ms),\r\n"), std::string::npos) << content;
 }
 
-TEST_F(LogFileWriterTest, SecondPreambleAppendsAfterExistingContent) {
+TEST_F(RunLogFileTest, SecondPreambleAppendsAfterExistingContent) {
   const std::wstring path = PathOf(L"twice.csv");
   WriteAll(path, "earlier run\r\n1,0,9.9\r\n");
-  ASSERT_TRUE(writer_.WritePreamble(path, L"A?", L"a"));
-  ASSERT_TRUE(writer_.WritePreamble(path, L"B?", L"b"));
+  ASSERT_TRUE(Begin(path, L"A?", L"a"));
+  ASSERT_TRUE(Begin(path, L"B?", L"b"));
 
   const std::string stamp = "Test started,\"[^\"]*\"\r\n";
   EXPECT_TRUE(std::regex_match(ReadAll(path),
@@ -105,77 +123,86 @@ TEST_F(LogFileWriterTest, SecondPreambleAppendsAfterExistingContent) {
       << ReadAll(path);
 }
 
-TEST_F(LogFileWriterTest, AppendRowWritesOneCrLfRow) {
+TEST_F(RunLogFileTest, AppendRowWritesOneCrLfRow) {
   const std::wstring path = PathOf(L"row.csv");
-  ASSERT_TRUE(writer_.AppendRow(path, 1, 0, "1.23"));
-  ASSERT_TRUE(writer_.AppendRow(path, 2, 250, ""));
-  EXPECT_EQ(ReadAll(path), "1,0,1.23\r\n2,250,\r\n");
-  EXPECT_EQ(writer_.PendingCount(), 0u);
+  ASSERT_TRUE(Begin(path, L"Q?", L"h"));
+  const size_t preamble = ReadAll(path).size();
+  ASSERT_TRUE(AppendRow(1, 0, "1.23"));
+  ASSERT_TRUE(AppendRow(2, 250, ""));
+  EXPECT_EQ(ReadAll(path).substr(preamble), "1,0,1.23\r\n2,250,\r\n");
+  EXPECT_EQ(log_.WaitingRows(), 0u);
 }
 
-TEST_F(LogFileWriterTest, ReplyBytesReachTheFileWhole) {
+TEST_F(RunLogFileTest, ReplyBytesReachTheFileWhole) {
   const std::wstring path = PathOf(L"bytes.csv");
-  ASSERT_TRUE(writer_.AppendRow(path, 1, 5, "a\0b\xE9\x1A"s));
-  EXPECT_EQ(ReadAll(path), "1,5,a\0b\xE9\x1A\r\n"s);
+  ASSERT_TRUE(Begin(path, L"Q?", L"h"));
+  const size_t preamble = ReadAll(path).size();
+  ASSERT_TRUE(AppendRow(1, 5, "a\0b\xE9\x1A"s));
+  EXPECT_EQ(ReadAll(path).substr(preamble), "1,5,a\0b\xE9\x1A\r\n"s);
 }
 
-TEST_F(LogFileWriterTest, RowsWaitWhileFileIsLockedAndFollowInOrder) {
+TEST_F(RunLogFileTest, RowsWaitWhileFileIsLockedAndFollowInOrder) {
   const std::wstring path = PathOf(L"locked.csv");
-  ASSERT_TRUE(writer_.AppendRow(path, 1, 0, "1.0"));
+  ASSERT_TRUE(Begin(path, L"Q?", L"h"));
+  const size_t preamble = ReadAll(path).size();
+  ASSERT_TRUE(AppendRow(1, 0, "1.0"));
   test::ExclusiveFileLock lock(path);
   ASSERT_TRUE(lock.Held());
 
-  EXPECT_FALSE(writer_.AppendRow(path, 2, 100, "2.0"));
-  EXPECT_FALSE(writer_.AppendRow(path, 3, 200, "3.0"));
-  EXPECT_EQ(writer_.PendingCount(), 2u);
-  EXPECT_FALSE(writer_.FlushPending(path));
+  EXPECT_FALSE(AppendRow(2, 100, "2.0"));
+  EXPECT_FALSE(AppendRow(3, 200, "3.0"));
+  EXPECT_EQ(log_.WaitingRows(), 2u);
+  EXPECT_FALSE(log_.Flush());
 
   lock.Release();
-  EXPECT_TRUE(writer_.AppendRow(path, 4, 300, "4.0"));
-  EXPECT_EQ(writer_.PendingCount(), 0u);
-  EXPECT_EQ(writer_.DroppedCount(), 0u);
-  EXPECT_EQ(ReadAll(path), "1,0,1.0\r\n2,100,2.0\r\n3,200,3.0\r\n4,300,4.0\r\n");
+  EXPECT_TRUE(AppendRow(4, 300, "4.0"));
+  EXPECT_EQ(log_.WaitingRows(), 0u);
+  EXPECT_EQ(log_.DroppedRows(), 0u);
+  EXPECT_EQ(ReadAll(path).substr(preamble), "1,0,1.0\r\n2,100,2.0\r\n3,200,3.0\r\n4,300,4.0\r\n");
 }
 
-TEST_F(LogFileWriterTest, FlushPendingWritesWaitingRowsOnceFileIsFree) {
+TEST_F(RunLogFileTest, FlushWritesWaitingRowsOnceFileIsFree) {
   const std::wstring path = PathOf(L"flush.csv");
+  ASSERT_TRUE(Begin(path, L"Q?", L"h"));
+  const size_t preamble = ReadAll(path).size();
   test::ExclusiveFileLock lock(path);
   ASSERT_TRUE(lock.Held());
-  EXPECT_FALSE(writer_.AppendRow(path, 1, 0, "x"));
+  EXPECT_FALSE(AppendRow(1, 0, "x"));
   lock.Release();
 
-  EXPECT_TRUE(writer_.FlushPending(path));
-  EXPECT_EQ(writer_.PendingCount(), 0u);
-  EXPECT_EQ(ReadAll(path), "1,0,x\r\n");
+  EXPECT_TRUE(log_.Flush());
+  EXPECT_EQ(log_.WaitingRows(), 0u);
+  EXPECT_EQ(ReadAll(path).substr(preamble), "1,0,x\r\n");
 }
 
-TEST_F(LogFileWriterTest, PreambleLeavesEarlierRunsPendingRowsAlone) {
-  const std::wstring path = PathOf(L"first.csv");
-  test::ExclusiveFileLock lock(path);
-  ASSERT_TRUE(lock.Held());
-  EXPECT_FALSE(writer_.AppendRow(path, 1, 0, "x"));
-
-  ASSERT_TRUE(writer_.WritePreamble(PathOf(L"second.csv"), L"Q?", L"h"));
-  EXPECT_EQ(writer_.PendingCount(), 1u);
-  EXPECT_EQ(ReadAll(PathOf(L"second.csv")).find("1,0,x"), std::string::npos);
-
-  writer_.DiscardPending();
-  EXPECT_EQ(writer_.PendingCount(), 0u);
-}
-
-TEST_F(LogFileWriterTest, MissingFolderFailsAndCreatesNothing) {
+TEST_F(RunLogFileTest, MissingFolderFailsAndCreatesNothing) {
   const std::wstring path = PathOf(L"no such folder\\run.csv");
-  EXPECT_FALSE(writer_.WritePreamble(path, L"Q?", L"h"));
-  EXPECT_FALSE(writer_.AppendRow(path, 1, 0, "x"));
-  EXPECT_EQ(writer_.PendingCount(), 1u);
+  EXPECT_FALSE(Begin(path, L"Q?", L"h"));
   EXPECT_EQ(GetFileAttributesW(PathOf(L"no such folder").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(LogFileWriterTest, NonAsciiPathInTheAnsiCodePageWorks) {
+// Saved whole beside the log, the preamble first; a recovery file left half written is removed.
+TEST_F(RunLogFileTest, RowsGivenUpOnAreSavedBesideTheLog) {
+  const std::wstring path = PathOf(L"kept.csv");
+  ASSERT_TRUE(Begin(path, L"Q?", L"h"));
+  const std::string preamble = ReadAll(path);
+  test::ExclusiveFileLock lock(path);
+  ASSERT_TRUE(lock.Held());
+  EXPECT_FALSE(AppendRow(1, 0, "x"));
+  EXPECT_FALSE(AppendRow(2, 100, "y"));
+  const std::vector<SavedFile> saved = log_.SaveWaiting({2026, 12, 7, 9, 30, 15, 0});
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved[0].savedTo, PathOf(L"kept.unsaved-20261207-093015.csv"));
+  EXPECT_EQ(ReadAll(saved[0].savedTo), preamble + "1,0,x\r\n2,100,y\r\n");
+}
+
+TEST_F(RunLogFileTest, NonAsciiPathInTheAnsiCodePageWorks) {
   if (GetACP() != 1252) GTEST_SKIP() << "needs ANSI code page 1252, have " << GetACP();
   const std::wstring path = PathOf(L"caf\u00e9.csv");
-  ASSERT_TRUE(writer_.AppendRow(path, 1, 0, "ok"));
-  EXPECT_EQ(ReadAll(path), "1,0,ok\r\n");
+  ASSERT_TRUE(Begin(path, L"Q?", L"h"));
+  const size_t preamble = ReadAll(path).size();
+  ASSERT_TRUE(AppendRow(1, 0, "ok"));
+  EXPECT_EQ(ReadAll(path).substr(preamble), "1,0,ok\r\n");
 }
 
 // The thread locale decides the ANSI code page the text conversions use.
@@ -190,10 +217,10 @@ class ThreadLocaleScope {
   LCID saved_;
 };
 
-TEST_F(LogFileWriterTest, NonAsciiCommandAndHeaderAreWrittenInTheAnsiCodePage) {
+TEST_F(RunLogFileTest, NonAsciiCommandAndHeaderAreWrittenInTheAnsiCodePage) {
   ThreadLocaleScope english(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT));
   const std::wstring path = PathOf(L"ansi.csv");
-  ASSERT_TRUE(writer_.WritePreamble(path, L"T\u00e9mp? \u20ac", L"\u00b0C,\u20ac"));
+  ASSERT_TRUE(Begin(path, L"T\u00e9mp? \u20ac", L"\u00b0C,\u20ac"));
   const std::string content = ReadAll(path);
   EXPECT_NE(content.find("\r\nQuery used,\"T\xE9mp? \x80\"\r\nPoint,Time(ms),\xB0" "C,\x80\r\n"), std::string::npos)
       << content;

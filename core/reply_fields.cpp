@@ -1,4 +1,4 @@
-#include "chart/reply_fields.h"
+#include "core/reply_fields.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,8 @@
-#include "chart/log_reader.h"
+#include "logfile/log_reader.h"
 
-#include <charconv>
+#include <limits>
 
+#include "core/decimal_text.h"
 #include "logfile/log_format.h"
 
 namespace velmar {
@@ -10,12 +11,8 @@ namespace {
 
 // Reads `digits` decimal digits exactly.
 bool ReadDigits(std::string_view& text, size_t digits, int& value) {
-  if (text.size() < digits) return false;
-  value = 0;
-  for (size_t i = 0; i < digits; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    value = value * 10 + (text[i] - '0');
-  }
+  if (text.size() < digits || ReadDigitRun(text.substr(0, digits)).length != digits) return false;
+  value = static_cast<int>(ReadDigitRun(text.substr(0, digits)).value);
   text.remove_prefix(digits);
   return true;
 }
@@ -23,13 +20,6 @@ bool ReadDigits(std::string_view& text, size_t digits, int& value) {
 bool Skip(std::string_view& text, std::string_view expected) {
   if (!text.starts_with(expected)) return false;
   text.remove_prefix(expected.size());
-  return true;
-}
-
-bool ReadInt(std::string_view& text, int& value) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc{}) return false;
-  text.remove_prefix(static_cast<size_t>(end - text.data()));
   return true;
 }
 
@@ -64,40 +54,46 @@ std::optional<LocalDateTime> ParseStartStamp(std::string_view text) {
 }
 
 std::optional<LogRow> ParseLogRow(std::string_view line) {
-  LogRow row;
-  int elapsed = 0;
-  if (!ReadInt(line, row.point) || !Skip(line, ",") || !ReadInt(line, elapsed) || !Skip(line, ",")) {
+  const std::optional<int64_t> point = TakeSignedDecimal(line);
+  if (!point || *point < std::numeric_limits<int>::min() || *point > std::numeric_limits<int>::max() ||
+      !Skip(line, ",")) {
     return std::nullopt;
   }
-  row.elapsedMs = elapsed;
-  row.reply = line;
-  return row;
+  const std::optional<int64_t> elapsed = TakeSignedDecimal(line);
+  if (!elapsed || !Skip(line, ",")) return std::nullopt;
+  return LogRow{static_cast<int>(*point), *elapsed, line};
+}
+
+void LogRunIndex::OnLine(std::string_view line, uint64_t offset, uint64_t next) {
+  if (line.starts_with(kStartStampPrefix)) {
+    if (runs_.size() >= kMaxRuns) runs_.erase(runs_.begin());
+    LogRun& run = runs_.emplace_back();
+    run.stamp = Quoted(line, kStartStampPrefix);
+    run.started = ParseStartStamp(run.stamp);
+    run.begin = offset;
+  } else if (runs_.empty()) {
+    return;
+  } else if (line.starts_with(kQueryPrefix)) {
+    runs_.back().command = Quoted(line, kQueryPrefix);
+  } else if (line.starts_with(kColumnTitlesPrefix)) {
+    runs_.back().columnTitles = std::string(line.substr(kColumnTitlesPrefix.size()));
+  } else if (const std::optional<LogRow> row = ParseLogRow(line)) {
+    LogRun& run = runs_.back();
+    if (run.rows == 0) {
+      run.firstPoint = row->point;
+      run.firstMs = row->elapsedMs;
+    }
+    run.lastMs = row->elapsedMs;
+    ++run.rows;
+  }
+  runs_.back().end = next;
 }
 
 std::vector<LogRun> FindLogRuns(std::string_view text) {
-  std::vector<LogRun> runs;
-  size_t at = 0;
-  for (;;) {
-    const size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) break;
-    std::string_view line = text.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const size_t next = end + 1;
-    if (line.starts_with(kStartStampPrefix)) {
-      if (!runs.empty()) runs.back().bodyEnd = at;
-      LogRun& run = runs.emplace_back();
-      run.stamp = Quoted(line, kStartStampPrefix);
-      run.started = ParseStartStamp(run.stamp);
-      run.bodyBegin = next;
-    } else if (!runs.empty() && line.starts_with(kQueryPrefix)) {
-      runs.back().command = Quoted(line, kQueryPrefix);
-    } else if (!runs.empty() && line.starts_with(kColumnTitlesPrefix)) {
-      runs.back().columnTitles = std::string(line.substr(kColumnTitlesPrefix.size()));
-    }
-    if (!runs.empty()) runs.back().bodyEnd = next;
-    at = next;
-  }
-  return runs;
+  LogRunIndex index;
+  LineSplitter lines;
+  lines.Feed(text, [&](std::string_view line, uint64_t offset, uint64_t next) { index.OnLine(line, offset, next); });
+  return index.Take();
 }
 
 }  // namespace velmar

@@ -1,4 +1,6 @@
 #pragma once
+#include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +12,18 @@ namespace velmar {
 // exponent, "inf" and "nan" in any case. Anything else (text, an empty field, a NUL byte) is
 // no number, which the chart shows as a gap, never as zero.
 std::optional<double> ParseField(std::string_view field);
+
+// Calls onField(column, field) for each field of a reply, split at every comma as the log
+// file's columns are; an empty reply has no fields at all.
+template <class OnField>
+void ForEachField(std::string_view reply, OnField&& onField) {
+  size_t column = 0;
+  for (size_t start = 0; !reply.empty() && start <= reply.size(); ++column) {
+    const size_t comma = std::min(reply.find(',', start), reply.size());
+    onField(column, reply.substr(start, comma - start));
+    start = comma + 1;
+  }
+}
 
 // Column titles from the header line; titles beyond the header's are "Column n" (1-based).
 std::vector<std::wstring> SplitTitles(std::wstring_view header);
