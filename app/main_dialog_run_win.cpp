@@ -7,6 +7,7 @@
 #include "framework/data_exchange_win.h"
 #include "res/resource.h"
 #include "settings/baud_table.h"
+#include "settings/log_options_win.h"
 #include "settings/port_list_win.h"
 
 namespace {
@@ -44,7 +45,10 @@ velmar::AppSettings CVelmarDataLoggerDlg::RunSettings() const {
 
 bool CVelmarDataLoggerDlg::OnStart() {
   if (!UpdateData(true)) return false;
-  const velmar::StartOutcome opened = Session().Open(RunSettings());
+  // A /split switch holds for this process only; otherwise the stored option.
+  const velmar::SplitOptions split =
+      switches_.options.split.value_or(velmar::LoadLogOptions(settings_).split);
+  const velmar::StartOutcome opened = Session().Open(RunSettings(), split);
   if (!opened.message.empty()) ShowMessage(opened.message);
   if (!opened.started) return false;
   const velmar::StartOutcome begun = Session().Begin();

@@ -5,6 +5,7 @@
 
 #include "app/about_dialog_win.h"
 #include "app/dialog_timers.h"
+#include "app/log_options_dialog_win.h"
 #include "core/presets.h"
 #include "framework/application_win.h"
 #include "framework/data_exchange_win.h"
@@ -19,6 +20,8 @@ using velmar::kPortListTimer;
 
 constexpr UINT kLiveChartCommand = 0x0020;
 constexpr wchar_t kLiveChartMenuText[] = L"Live &Chart...";
+constexpr UINT kLogOptionsCommand = 0x0030;
+constexpr wchar_t kLogOptionsMenuText[] = L"Log &Options...";
 
 constexpr UINT kPortListDelayMs = 500;
 
@@ -42,6 +45,7 @@ BOOL CVelmarDataLoggerDlg::OnInitDialog() {
 
   if (HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE)) {
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(systemMenu, MF_STRING, kLogOptionsCommand, kLogOptionsMenuText);
     AppendMenuW(systemMenu, MF_STRING, kLiveChartCommand, kLiveChartMenuText);
     wchar_t text[256] = {};
     if (LoadStringW(velmar::ResourceModule(), IDS_ABOUTBOX, text, 256) > 0) {
@@ -102,6 +106,10 @@ bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PT
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == kLiveChartCommand) {
         chart_->Show();
+        return true;
+      }
+      if ((wParam & 0xFFF0) == kLogOptionsCommand) {
+        CLogOptionsDlg(Hwnd(), settings_).DoModal();
         return true;
       }
       if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;

@@ -23,7 +23,7 @@ constexpr std::uint64_t kMaxDurationMs = 1000 * kMsPerHour;
 // Nine decimals are far finer than a millisecond of an hour; more are ignored.
 constexpr std::size_t kMaxFractionDigits = 9;
 
-enum class Switch { Port, Baud, Interval, Preset, Command, Header, Log, Duration, Start, Close, Minimized, Chart };
+enum class Switch { Port, Baud, Interval, Preset, Command, Header, Log, Duration, Start, Close, Minimized, Chart, Split };
 
 enum class Takes {
   Nothing,
@@ -39,7 +39,7 @@ struct SwitchInfo {
   Takes takes;
 };
 
-constexpr std::array<SwitchInfo, 12> kSwitches{{
+constexpr std::array<SwitchInfo, 13> kSwitches{{
     {L"port", Switch::Port, Takes::Value},
     {L"baud", Switch::Baud, Takes::Value},
     {L"interval", Switch::Interval, Takes::Value},
@@ -52,6 +52,7 @@ constexpr std::array<SwitchInfo, 12> kSwitches{{
     {L"close", Switch::Close, Takes::Nothing},
     {L"minimized", Switch::Minimized, Takes::Nothing},
     {L"chart", Switch::Chart, Takes::Nothing},
+    {L"split", Switch::Split, Takes::Value},
 }};
 
 struct NamedPreset {
@@ -227,6 +228,23 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
     case Switch::Chart:
       options.chart = true;
       break;
+    case Switch::Split: {
+      if (EqualsNoCase(value, L"never")) {
+        options.split = SplitOptions{SplitMode::Never, kDefaultSplitRows};
+        break;
+      }
+      if (EqualsNoCase(value, L"daily")) {
+        options.split = SplitOptions{SplitMode::Daily, kDefaultSplitRows};
+        break;
+      }
+      const std::optional<int> rows = AllDigits(value);
+      if (!rows || *rows < static_cast<int>(kMinSplitRows) || *rows > static_cast<int>(kMaxSplitRows)) {
+        return Quoted(value) + L" is not never, daily or a number of rows from " + std::to_wstring(kMinSplitRows) +
+               L" to " + std::to_wstring(kMaxSplitRows) + L".";
+      }
+      options.split = SplitOptions{SplitMode::Rows, static_cast<uint32_t>(*rows)};
+      break;
+    }
   }
   return {};
 }
@@ -293,6 +311,7 @@ std::wstring CommandLineUsage() {
          L"/close\tEnd the program when the run has ended.\n"
          L"/minimized\tOpen the window minimized.\n"
          L"/chart\tOpen the live chart.\n"
+         L"/split WHEN\tStart a new log file: never, daily (at midnight) or every ROWS rows (10 to 100000000).\n"
          L"/? or /help\tShow this text.\n"
          L"\n"
          L"Switches may also start with -; a value may also follow a : or =.\n"

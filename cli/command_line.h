@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/split_options.h"
+
 namespace velmar {
 
 // What the command line asks for; an absent value leaves the remembered setting alone.
@@ -20,6 +22,8 @@ struct CommandLineOptions {
   bool closeWhenDone = false;
   bool minimized = false;
   bool chart = false;
+  // For this process only; never stored.
+  std::optional<SplitOptions> split;
   bool showUsage = false;
 
   bool operator==(const CommandLineOptions&) const = default;

@@ -1,7 +1,7 @@
 #include "framework/data_exchange_win.h"
 
-#include "framework/dialog_win.h"
 #include "core/decimal_text.h"
+#include "framework/dialog_win.h"
 
 namespace velmar {
 
@@ -42,6 +42,16 @@ bool DataExchange::BoundedInt(int id, int& value, int minValue, int maxValue) {
   }
   value = parsed.value;
   return true;
+}
+
+void DataExchange::Radio(int firstId, int count, int& index) {
+  for (int i = 0; i < count; ++i) {
+    if (save_) {
+      if (IsDlgButtonChecked(dialog_.Hwnd(), firstId + i) == BST_CHECKED) index = i;
+    } else {
+      CheckDlgButton(dialog_.Hwnd(), firstId + i, i == index ? BST_CHECKED : BST_UNCHECKED);
+    }
+  }
 }
 
 void DataExchange::Fail(int id) {

@@ -18,6 +18,8 @@ class DataExchange {
   // Rejects a value with a message box, then puts the focus on the control with its whole
   // text selected; returns false then.
   bool BoundedInt(int id, int& value, int minValue, int maxValue);
+  // A group of `count` radio buttons with consecutive ids: the index of the checked one.
+  void Radio(int firstId, int count, int& index);
 
  private:
   void Fail(int id);

@@ -104,7 +104,7 @@ TEST(CommandLineValuesTest, IntervalReadsAsTheDialogDoes) {
 }
 
 TEST(CommandLineValuesTest, DurationInSecondsMinutesOrHoursToTheMillisecond) {
-  const std::vector<std::pair<std::wstring, std::uint32_t>> cases{
+  const std::vector<std::pair<std::wstring, std::uint64_t>> cases{
       {L"90", 90000u},      {L"90s", 90000u},       {L"2m", 120000u},   {L"1h", 3600000u},
       {L"1.5h", 5400000u},  {L"2M", 120000u},       {L"0.5", 500u},     {L"0.0015s", 2u},
       {L"0.25m", 15000u},   {L"1000h", 3600000000u}, {L"0.001", 1u},    {L"007s", 7000u},
@@ -112,6 +112,13 @@ TEST(CommandLineValuesTest, DurationInSecondsMinutesOrHoursToTheMillisecond) {
   for (const auto& [text, ms] : cases) {
     EXPECT_EQ(Parse({L"/duration", text}).durationMs, ms) << ::testing::PrintToString(text);
   }
+}
+
+TEST(CommandLineValuesTest, SplitNeverDailyOrEveryNRows) {
+  EXPECT_EQ(Parse({L"/split", L"never"}).split, (SplitOptions{SplitMode::Never, kDefaultSplitRows}));
+  EXPECT_EQ(Parse({L"/split:Daily"}).split, (SplitOptions{SplitMode::Daily, kDefaultSplitRows}));
+  EXPECT_EQ(Parse({L"/split", L"10"}).split, (SplitOptions{SplitMode::Rows, 10}));
+  EXPECT_EQ(Parse({L"/split", L"100000000"}).split, (SplitOptions{SplitMode::Rows, 100'000'000}));
 }
 
 TEST(CommandLinePresetTest, EachPresetSetsItsCommandAndTitles) {
@@ -153,6 +160,7 @@ TEST(CommandLineErrorTest, EachFaultGivesItsMessageAndNoValues) {
   const std::wstring rates = L"1200, 2400, 9600, 19200, 38400, 57600, 115200.";
   const std::wstring notATime = L" is not a time such as 90, 90s, 2m or 1.5h.";
   const std::wstring outOfRange = L" is out of range: the time must be above 0 and at most 1000h.";
+  const std::wstring notSplit = L" is not never, daily or a number of rows from 10 to 100000000.";
   const std::vector<ErrorCase> cases{
       {{L"/port", L"5", L"/foo"}, L"Unknown switch \"/foo\"."},
       {{L"-Foo:bar"}, L"Unknown switch \"-Foo\"."},
@@ -188,6 +196,9 @@ TEST(CommandLineErrorTest, EachFaultGivesItsMessageAndNoValues) {
       {{L"/duration", L"0.0004s"}, L"/duration: \"0.0004s\"" + outOfRange},
       {{L"/duration", L"1000.0000003h"}, L"/duration: \"1000.0000003h\"" + outOfRange},
       {{L"/duration", L"99999999999999999999999h"}, L"/duration: \"99999999999999999999999h\"" + outOfRange},
+      {{L"/split", L"9"}, L"/split: \"9\"" + notSplit},
+      {{L"/split", L"100000001"}, L"/split: \"100000001\"" + notSplit},
+      {{L"/split", L"weekly"}, L"/split: \"weekly\"" + notSplit},
   };
   for (const ErrorCase& c : cases) {
     const CommandLineResult result = ParseCommandLine(c.args);
@@ -220,7 +231,7 @@ TEST(CommandLineHelpTest, UsageNamesEverySwitch) {
   EXPECT_EQ(usage.rfind(L"Usage: VelmarDataLogger [switches]\n", 0), 0u);
   for (const wchar_t* name : {L"\n/port ", L"\n/baud ", L"\n/interval ", L"\n/preset ", L"\n/command ", L"\n/header ",
                               L"\n/log ", L"\n/start\t", L"\n/duration ", L"\n/close\t", L"\n/minimized\t",
-                              L"\n/chart\t", L"\n/? or /help\t"}) {
+                              L"\n/chart\t", L"\n/split ", L"\n/? or /help\t"}) {
     EXPECT_NE(usage.find(name), std::wstring::npos) << ::testing::PrintToString(std::wstring(name));
   }
 }

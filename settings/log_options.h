@@ -1,0 +1,14 @@
+#pragma once
+#include "core/split_options.h"
+
+namespace velmar {
+
+// The options of the "Log Options" dialog, kept in their own "Options" key beside "Settings":
+// none of them changes what the program does until it is chosen.
+struct LogOptions {
+  SplitOptions split;
+
+  bool operator==(const LogOptions&) const = default;
+};
+
+}  // namespace velmar

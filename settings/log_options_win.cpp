@@ -1,0 +1,29 @@
+#include "settings/log_options_win.h"
+
+namespace velmar {
+
+namespace {
+
+constexpr const wchar_t* kSection = L"Options";
+
+}  // namespace
+
+LogOptions LoadLogOptions(const Profile& profile) {
+  LogOptions options;
+  const int split = profile.ReadInt(kSection, L"Split", static_cast<int>(SplitMode::Never));
+  if (split >= static_cast<int>(SplitMode::Never) && split <= static_cast<int>(SplitMode::Rows)) {
+    options.split.mode = static_cast<SplitMode>(split);
+  }
+  const int rows = profile.ReadInt(kSection, L"SplitRows", static_cast<int>(kDefaultSplitRows));
+  if (rows >= static_cast<int>(kMinSplitRows) && rows <= static_cast<int>(kMaxSplitRows)) {
+    options.split.rows = static_cast<uint32_t>(rows);
+  }
+  return options;
+}
+
+void StoreLogOptions(const Profile& profile, const LogOptions& options) {
+  profile.WriteInt(kSection, L"Split", static_cast<int>(options.split.mode));
+  profile.WriteInt(kSection, L"SplitRows", static_cast<int>(options.split.rows));
+}
+
+}  // namespace velmar
