@@ -6,6 +6,7 @@
 
 #include "core/decimal_text.h"
 #include "core/presets.h"
+#include "publish/mqtt_topics.h"
 #include "settings/app_settings.h"
 #include "settings/baud_table.h"
 #include "settings/port_selection.h"
@@ -23,7 +24,7 @@ constexpr std::uint64_t kMaxDurationMs = 1000 * kMsPerHour;
 // Nine decimals are far finer than a millisecond of an hour; more are ignored.
 constexpr std::size_t kMaxFractionDigits = 9;
 
-enum class Switch { Port, Baud, Interval, Preset, Command, Header, Log, Duration, Start, Close, Minimized, Chart, Split };
+enum class Switch { Port, Baud, Interval, Preset, Command, Header, Log, Duration, Start, Close, Minimized, Chart, Split, Mqtt, Topic, MqttUser };
 
 enum class Takes {
   Nothing,
@@ -39,7 +40,7 @@ struct SwitchInfo {
   Takes takes;
 };
 
-constexpr std::array<SwitchInfo, 13> kSwitches{{
+constexpr std::array<SwitchInfo, 16> kSwitches{{
     {L"port", Switch::Port, Takes::Value},
     {L"baud", Switch::Baud, Takes::Value},
     {L"interval", Switch::Interval, Takes::Value},
@@ -53,6 +54,9 @@ constexpr std::array<SwitchInfo, 13> kSwitches{{
     {L"minimized", Switch::Minimized, Takes::Nothing},
     {L"chart", Switch::Chart, Takes::Nothing},
     {L"split", Switch::Split, Takes::Value},
+    {L"mqtt", Switch::Mqtt, Takes::Value},
+    {L"topic", Switch::Topic, Takes::Text},
+    {L"mqtt-user", Switch::MqttUser, Takes::Text},
 }};
 
 struct NamedPreset {
@@ -147,6 +151,32 @@ std::optional<std::uint64_t> ReadDurationMs(std::wstring_view text) {
   for (std::size_t i = 0; i < fractionDigits.length; ++i) denominator *= 10;
   const std::uint64_t numerator = fractionDigits.value;
   return wholeUnits.value * unitMs + (numerator * unitMs + denominator / 2) / denominator;
+}
+
+// HOST, HOST:PORT, [IPv6] or [IPv6]:PORT; "off" turns publishing off.
+std::optional<BrokerAddress> ReadBrokerAddress(std::wstring_view text) {
+  if (EqualsNoCase(text, L"off")) return BrokerAddress{{}, kDefaultBrokerPort};
+  std::wstring_view host = text;
+  std::wstring_view port;
+  if (!text.empty() && text.front() == L'[') {
+    const std::size_t close = text.find(L']');
+    if (close == std::wstring_view::npos) return std::nullopt;
+    host = text.substr(1, close - 1);
+    const std::wstring_view rest = text.substr(close + 1);
+    if (!rest.empty() && (rest.front() != L':' || (port = rest.substr(1)).empty())) return std::nullopt;
+  } else if (const std::size_t colon = text.find(L':'); colon != std::wstring_view::npos && text.find(L':', colon + 1) == std::wstring_view::npos) {
+    host = text.substr(0, colon);
+    port = text.substr(colon + 1);
+    if (port.empty()) return std::nullopt;
+  }
+  BrokerAddress address{std::wstring(host), kDefaultBrokerPort};
+  if (!port.empty()) {
+    const std::optional<int> number = AllDigits(port);
+    if (!number || *number < 1 || *number > kHighestBrokerPort) return std::nullopt;
+    address.port = *number;
+  }
+  if (address.host.empty()) return std::nullopt;
+  return address;
 }
 
 std::wstring Quoted(std::wstring_view text) {
@@ -245,6 +275,21 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
       options.split = SplitOptions{SplitMode::Rows, static_cast<uint32_t>(*rows)};
       break;
     }
+    case Switch::Mqtt: {
+      const std::optional<BrokerAddress> address = ReadBrokerAddress(value);
+      if (!address) return Quoted(value) + L" is not HOST, HOST:PORT (port 1 to 65535) or off.";
+      options.mqtt = *address;
+      break;
+    }
+    case Switch::Topic: {
+      const std::wstring problem = TopicPrefixProblem(value);
+      if (!problem.empty()) return problem;
+      options.topicPrefix = std::wstring(value);
+      break;
+    }
+    case Switch::MqttUser:
+      options.mqttUser = std::wstring(value);
+      break;
   }
   return {};
 }
@@ -312,6 +357,9 @@ std::wstring CommandLineUsage() {
          L"/minimized\tOpen the window minimized.\n"
          L"/chart\tOpen the live chart.\n"
          L"/split WHEN\tStart a new log file: never, daily (at midnight) or every ROWS rows (10 to 100000000).\n"
+         L"/mqtt HOST[:PORT]\tPublish every row to this MQTT broker (port 1883 unless given); /mqtt off does not.\n"
+         L"/topic PREFIX\tThe topics' prefix; velmar/<computer name>/COM<n> unless given.\n"
+         L"/mqtt-user NAME\tThe user name for the broker; the password comes from VELMAR_MQTT_PASSWORD.\n"
          L"/? or /help\tShow this text.\n"
          L"\n"
          L"Switches may also start with -; a value may also follow a : or =.\n"
@@ -326,6 +374,18 @@ PortOnStart PortOnStartFor(const CommandLineOptions& options, bool portPresent) 
   if (!options.port || portPresent) return PortOnStart::Present;
   // An adapter may still be enumerating after a reboot: a run that is to start waits for it.
   return options.start ? PortOnStart::WaitForIt : PortOnStart::Missing;
+}
+
+BrokerOptions BrokerForThisProcess(BrokerOptions stored, const CommandLineOptions& options,
+                                   const std::optional<std::wstring>& passwordVariable) {
+  if (options.mqtt) {
+    stored.host = options.mqtt->host;
+    stored.port = options.mqtt->port;
+  }
+  if (options.topicPrefix) stored.topicPrefix = *options.topicPrefix;
+  if (options.mqttUser) stored.user = *options.mqttUser;
+  if (passwordVariable) stored.password = *passwordVariable;
+  return stored;
 }
 
 std::wstring MissingPortError(int port) { return L"/port: COM" + std::to_wstring(port) + L" is not present."; }

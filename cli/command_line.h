@@ -4,9 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "core/broker_options.h"
 #include "core/split_options.h"
 
 namespace velmar {
+
+struct BrokerAddress {
+  std::wstring host;  // empty: no publishing
+  int port = kDefaultBrokerPort;
+
+  bool operator==(const BrokerAddress&) const = default;
+};
 
 // What the command line asks for; an absent value leaves the remembered setting alone.
 struct CommandLineOptions {
@@ -24,6 +32,9 @@ struct CommandLineOptions {
   bool chart = false;
   // For this process only; never stored.
   std::optional<SplitOptions> split;
+  std::optional<BrokerAddress> mqtt;
+  std::optional<std::wstring> topicPrefix;
+  std::optional<std::wstring> mqttUser;
   bool showUsage = false;
 
   bool operator==(const CommandLineOptions&) const = default;
@@ -46,6 +57,13 @@ PortOnStart PortOnStartFor(const CommandLineOptions& options, bool portPresent);
 
 // "/port: COMn is not present."
 std::wstring MissingPortError(int port);
+
+// The password never goes on the command line; this variable, when set, wins over the stored one.
+inline constexpr wchar_t kBrokerPasswordVariable[] = L"VELMAR_MQTT_PASSWORD";
+
+// The broker options of this process: the stored ones under the switches.
+BrokerOptions BrokerForThisProcess(BrokerOptions stored, const CommandLineOptions& options,
+                                   const std::optional<std::wstring>& passwordVariable);
 
 // Every switch, one line each (name and description separated by a tab), and two examples.
 std::wstring CommandLineUsage();

@@ -50,6 +50,14 @@ class BoundedQueue {
   const std::deque<T>& Items() const { return items_; }
   const T& operator[](size_t index) const { return items_[index]; }
 
+  // Removes the oldest item and gives it; the queue must not be empty.
+  T TakeFront() {
+    bytes_ -= QueuedBytes(items_.front());
+    T item = std::move(items_.front());
+    items_.pop_front();
+    return item;
+  }
+
   void PopFront(size_t count) {
     count = std::min(count, items_.size());
     for (size_t i = 0; i < count; ++i) bytes_ -= QueuedBytes(items_[i]);

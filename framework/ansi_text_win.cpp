@@ -4,14 +4,22 @@
 
 namespace velmar {
 
-std::string ToAnsi(std::wstring_view text) {
+namespace {
+
+std::string Narrow(UINT codePage, std::wstring_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  const int needed = WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  const int needed = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(needed > 0 ? needed : 0), '\0');
-  if (needed > 0) WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), size, out.data(), needed, nullptr, nullptr);
+  if (needed > 0) WideCharToMultiByte(codePage, 0, text.data(), size, out.data(), needed, nullptr, nullptr);
   return out;
 }
+
+}  // namespace
+
+std::string ToAnsi(std::wstring_view text) { return Narrow(CP_THREAD_ACP, text); }
+
+std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, text); }
 
 std::wstring FromAnsi(std::string_view text) {
   if (text.empty()) return {};

@@ -8,5 +8,7 @@ namespace velmar {
 // goes into the log file is narrow text, everything the dialog and registry hold is UTF-16.
 std::string ToAnsi(std::wstring_view text);
 std::wstring FromAnsi(std::string_view text);
+// What leaves the computer in messages is UTF-8.
+std::string ToUtf8(std::wstring_view text);
 
 }  // namespace velmar

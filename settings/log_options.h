@@ -1,4 +1,5 @@
 #pragma once
+#include "core/broker_options.h"
 #include "core/split_options.h"
 
 namespace velmar {
@@ -7,6 +8,7 @@ namespace velmar {
 // none of them changes what the program does until it is chosen.
 struct LogOptions {
   SplitOptions split;
+  BrokerOptions broker;
 
   bool operator==(const LogOptions&) const = default;
 };

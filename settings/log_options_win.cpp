@@ -1,10 +1,24 @@
 #include "settings/log_options_win.h"
 
+#include "settings/protected_text_win.h"
+
 namespace velmar {
 
 namespace {
 
 constexpr const wchar_t* kSection = L"Options";
+
+BrokerOptions LoadBroker(const Profile& profile) {
+  BrokerOptions broker;
+  broker.host = profile.ReadText(kSection, L"BrokerHost");
+  const int port = profile.ReadInt(kSection, L"BrokerPort", kDefaultBrokerPort);
+  if (port >= 1 && port <= kHighestBrokerPort) broker.port = port;
+  broker.topicPrefix = profile.ReadText(kSection, L"TopicPrefix");
+  broker.user = profile.ReadText(kSection, L"BrokerUser");
+  // Another user's or another computer's secret reads as none.
+  broker.password = UnprotectForUser(profile.ReadBytes(kSection, L"BrokerPassword")).value_or(L"");
+  return broker;
+}
 
 }  // namespace
 
@@ -18,12 +32,18 @@ LogOptions LoadLogOptions(const Profile& profile) {
   if (rows >= static_cast<int>(kMinSplitRows) && rows <= static_cast<int>(kMaxSplitRows)) {
     options.split.rows = static_cast<uint32_t>(rows);
   }
+  options.broker = LoadBroker(profile);
   return options;
 }
 
 void StoreLogOptions(const Profile& profile, const LogOptions& options) {
   profile.WriteInt(kSection, L"Split", static_cast<int>(options.split.mode));
   profile.WriteInt(kSection, L"SplitRows", static_cast<int>(options.split.rows));
+  profile.WriteText(kSection, L"BrokerHost", options.broker.host);
+  profile.WriteInt(kSection, L"BrokerPort", options.broker.port);
+  profile.WriteText(kSection, L"TopicPrefix", options.broker.topicPrefix);
+  profile.WriteText(kSection, L"BrokerUser", options.broker.user);
+  profile.WriteBytes(kSection, L"BrokerPassword", ProtectForUser(options.broker.password));
 }
 
 }  // namespace velmar

@@ -65,6 +65,16 @@ std::wstring Profile::ReadText(const wchar_t* section, const wchar_t* name) cons
   return DecodeProfileText(data.data(), size);
 }
 
+std::vector<unsigned char> Profile::ReadBytes(const wchar_t* section, const wchar_t* name) const {
+  const UniqueRegKey key = OpenSection(registryRoot_, applicationName_, section);
+  DWORD size = 0;
+  if (!key || RegQueryValueExW(key.Get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return {};
+  std::vector<unsigned char> data(size);
+  if (size > 0 && RegQueryValueExW(key.Get(), name, nullptr, nullptr, data.data(), &size) != ERROR_SUCCESS) return {};
+  data.resize(size);
+  return data;
+}
+
 void Profile::WriteInt(const wchar_t* section, const wchar_t* name, int value) const {
   const UniqueRegKey key = OpenSection(registryRoot_, applicationName_, section);
   if (!key) {
@@ -82,6 +92,15 @@ void Profile::WriteText(const wchar_t* section, const wchar_t* name,
   }
   const DWORD size = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
   RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), size);
+}
+
+void Profile::WriteBytes(const wchar_t* section, const wchar_t* name,
+                         const std::vector<unsigned char>& bytes) const {
+  const UniqueRegKey key = OpenSection(registryRoot_, applicationName_, section);
+  if (!key) {
+    return;
+  }
+  RegSetValueExW(key.Get(), name, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
 }  // namespace velmar

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace velmar {
 
@@ -14,8 +15,11 @@ class Profile {
   int ReadInt(const wchar_t* section, const wchar_t* name, int defaultValue) const;
   // Empty when the value is missing.
   std::wstring ReadText(const wchar_t* section, const wchar_t* name) const;
+  // Empty when the value is missing.
+  std::vector<unsigned char> ReadBytes(const wchar_t* section, const wchar_t* name) const;
   void WriteInt(const wchar_t* section, const wchar_t* name, int value) const;
   void WriteText(const wchar_t* section, const wchar_t* name, const std::wstring& text) const;
+  void WriteBytes(const wchar_t* section, const wchar_t* name, const std::vector<unsigned char>& bytes) const;
 
  private:
   std::wstring registryRoot_;

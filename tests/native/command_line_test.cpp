@@ -121,6 +121,24 @@ TEST(CommandLineValuesTest, SplitNeverDailyOrEveryNRows) {
   EXPECT_EQ(Parse({L"/split", L"100000000"}).split, (SplitOptions{SplitMode::Rows, 100'000'000}));
 }
 
+TEST(CommandLineValuesTest, BrokerHostPortOffTopicAndUserForThisProcessOnly) {
+  EXPECT_EQ(Parse({L"/mqtt", L"lab-pi"}).mqtt, (BrokerAddress{L"lab-pi", 1883}));
+  EXPECT_EQ(Parse({L"/mqtt:10.0.0.5:8883"}).mqtt, (BrokerAddress{L"10.0.0.5", 8883}));
+  EXPECT_EQ(Parse({L"/mqtt", L"[::1]:1884"}).mqtt, (BrokerAddress{L"::1", 1884}));
+  EXPECT_EQ(Parse({L"/mqtt", L"fe80::1"}).mqtt, (BrokerAddress{L"fe80::1", 1883}));
+  EXPECT_EQ(Parse({L"/mqtt", L"OFF"}).mqtt, (BrokerAddress{L"", 1883}));
+  EXPECT_EQ(Parse({L"/topic", L"/lab/bench 2"}).topicPrefix, L"/lab/bench 2");
+  EXPECT_EQ(Parse({L"/mqtt-user", L"-lab"}).mqttUser, L"-lab");
+
+  BrokerOptions stored{L"stored", 1883, L"old", L"anna", L"secret"};
+  CommandLineOptions switches = Parse({L"/mqtt", L"new:1999", L"/mqtt-user", L"bob"});
+  EXPECT_EQ(BrokerForThisProcess(stored, switches, std::nullopt),
+            (BrokerOptions{L"new", 1999, L"old", L"bob", L"secret"}));
+  EXPECT_EQ(BrokerForThisProcess(stored, switches, L"from-env").password, L"from-env");
+  EXPECT_EQ(BrokerForThisProcess(stored, Parse({L"/mqtt", L"off"}), std::nullopt).host, L"");
+  EXPECT_EQ(BrokerForThisProcess(stored, {}, std::nullopt), stored);
+}
+
 TEST(CommandLinePresetTest, EachPresetSetsItsCommandAndTitles) {
   const std::vector<std::pair<std::wstring, const CommandPreset*>> cases{
       {L"laser", &kLaserPreset}, {L"TEC", &kTecPreset}, {L"Combo", &kComboPreset}};
@@ -161,6 +179,7 @@ TEST(CommandLineErrorTest, EachFaultGivesItsMessageAndNoValues) {
   const std::wstring notATime = L" is not a time such as 90, 90s, 2m or 1.5h.";
   const std::wstring outOfRange = L" is out of range: the time must be above 0 and at most 1000h.";
   const std::wstring notSplit = L" is not never, daily or a number of rows from 10 to 100000000.";
+  const std::wstring notBroker = L" is not HOST, HOST:PORT (port 1 to 65535) or off.";
   const std::vector<ErrorCase> cases{
       {{L"/port", L"5", L"/foo"}, L"Unknown switch \"/foo\"."},
       {{L"-Foo:bar"}, L"Unknown switch \"-Foo\"."},
@@ -199,6 +218,13 @@ TEST(CommandLineErrorTest, EachFaultGivesItsMessageAndNoValues) {
       {{L"/split", L"9"}, L"/split: \"9\"" + notSplit},
       {{L"/split", L"100000001"}, L"/split: \"100000001\"" + notSplit},
       {{L"/split", L"weekly"}, L"/split: \"weekly\"" + notSplit},
+      {{L"/mqtt", L"host:"}, L"/mqtt: \"host:\"" + notBroker},
+      {{L"/mqtt", L"host:65536"}, L"/mqtt: \"host:65536\"" + notBroker},
+      {{L"/mqtt", L"[::1"}, L"/mqtt: \"[::1\"" + notBroker},
+      {{L"/mqtt", L":1883"}, L"/mqtt: \":1883\"" + notBroker},
+      {{L"/topic", L"lab/+/x"}, L"/topic: A topic prefix may not hold + or #."},
+      {{L"/topic", L"$SYS"}, L"/topic: A topic prefix may not start with $."},
+      {{L"/topic", L""}, L"/topic: The topic prefix is empty."},
   };
   for (const ErrorCase& c : cases) {
     const CommandLineResult result = ParseCommandLine(c.args);
@@ -231,7 +257,7 @@ TEST(CommandLineHelpTest, UsageNamesEverySwitch) {
   EXPECT_EQ(usage.rfind(L"Usage: VelmarDataLogger [switches]\n", 0), 0u);
   for (const wchar_t* name : {L"\n/port ", L"\n/baud ", L"\n/interval ", L"\n/preset ", L"\n/command ", L"\n/header ",
                               L"\n/log ", L"\n/start\t", L"\n/duration ", L"\n/close\t", L"\n/minimized\t",
-                              L"\n/chart\t", L"\n/split ", L"\n/? or /help\t"}) {
+                              L"\n/chart\t", L"\n/split ", L"\n/mqtt ", L"\n/topic ", L"\n/mqtt-user ", L"\n/? or /help\t"}) {
     EXPECT_NE(usage.find(name), std::wstring::npos) << ::testing::PrintToString(std::wstring(name));
   }
 }

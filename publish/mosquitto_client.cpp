@@ -1,0 +1,99 @@
+#include "publish/mosquitto_client.h"
+
+#include <mosquitto.h>
+
+#include <mutex>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#endif
+
+namespace velmar {
+
+namespace {
+
+// The library counts its users without a lock.
+std::mutex& LibraryLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+MosquittoEvents& EventsOf(void* userData) { return *static_cast<MosquittoEvents*>(userData); }
+
+}  // namespace
+
+MosquittoLibrary::MosquittoLibrary() {
+  const std::lock_guard<std::mutex> lock(LibraryLock());
+  mosquitto_lib_init();
+}
+
+MosquittoLibrary::~MosquittoLibrary() {
+  const std::lock_guard<std::mutex> lock(LibraryLock());
+  mosquitto_lib_cleanup();
+}
+
+MosquittoClient::MosquittoClient(const std::string& clientId, bool cleanSession, MosquittoEvents& events)
+    : client_(mosquitto_new(clientId.c_str(), cleanSession, &events)) {
+  if (!client_) return;
+  mosquitto_connect_callback_set(client_, [](mosquitto*, void* user, int code) { EventsOf(user).OnConnect(code); });
+  mosquitto_disconnect_callback_set(client_,
+                                    [](mosquitto*, void* user, int code) { EventsOf(user).OnDisconnect(code); });
+  mosquitto_publish_callback_set(client_, [](mosquitto*, void* user, int id) { EventsOf(user).OnPublished(id); });
+  mosquitto_message_callback_set(client_, [](mosquitto*, void* user, const mosquitto_message* message) {
+    EventsOf(user).OnMessage(message->topic,
+                             {static_cast<const char*>(message->payload), static_cast<size_t>(message->payloadlen)},
+                             message->retain);
+  });
+}
+
+MosquittoClient::~MosquittoClient() {
+  if (client_) mosquitto_destroy(client_);
+}
+
+int MosquittoClient::SetWill(const std::string& topic, std::string_view payload, bool retain) {
+  return mosquitto_will_set(client_, topic.c_str(), static_cast<int>(payload.size()), payload.data(), 1, retain);
+}
+
+int MosquittoClient::SetCredentials(const std::string& user, const std::string& password) {
+  return mosquitto_username_pw_set(client_, user.c_str(), password.c_str());
+}
+
+int MosquittoClient::SetMaxInFlight(unsigned count) { return mosquitto_max_inflight_messages_set(client_, count); }
+
+int MosquittoClient::Connect(const std::string& host, int port, int keepAliveSeconds) {
+  return mosquitto_connect_async(client_, host.c_str(), port, keepAliveSeconds);
+}
+
+int MosquittoClient::Reconnect() { return mosquitto_reconnect_async(client_); }
+
+int MosquittoClient::Disconnect() { return mosquitto_disconnect(client_); }
+
+bool MosquittoClient::Publish(const std::string& topic, std::string_view payload, bool retain) {
+  const int result = mosquitto_publish(client_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
+                                       payload.data(), 1, retain);
+  return result == MOSQ_ERR_SUCCESS || result == MOSQ_ERR_NO_CONN;
+}
+
+int MosquittoClient::Subscribe(const std::string& topicFilter) {
+  return mosquitto_subscribe(client_, nullptr, topicFilter.c_str(), 1);
+}
+
+int MosquittoClient::Loop(int timeoutMs) { return mosquitto_loop(client_, timeoutMs, 1); }
+
+bool MosquittoClient::ConnectFailed() const {
+#ifdef _WIN32
+  const int socket = mosquitto_socket(client_);
+  if (socket < 0) return false;
+  fd_set failed;
+  FD_ZERO(&failed);
+  FD_SET(static_cast<SOCKET>(socket), &failed);
+  timeval now{};
+  return select(0, nullptr, nullptr, &failed, &now) > 0;
+#else
+  return false;
+#endif
+}
+
+std::string MosquittoErrorText(int code) { return mosquitto_strerror(code); }
+
+}  // namespace velmar

@@ -1,0 +1,70 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+struct mosquitto;
+
+namespace velmar {
+
+// What libmosquitto reports from inside MosquittoClient::Loop. Handlers only take note: the
+// library must not be called back into from here (no reconnect, no publish).
+class MosquittoEvents {
+ public:
+  virtual ~MosquittoEvents() = default;
+  // code 0: accepted; otherwise the broker's refusal (4 bad user name or password, 5 not
+  // authorised).
+  virtual void OnConnect(int code) = 0;
+  virtual void OnDisconnect(int code) = 0;
+  // The broker acknowledged the message with this id.
+  virtual void OnPublished(int) {}
+  virtual void OnMessage(std::string_view /*topic*/, std::string_view /*payload*/, bool /*retained*/) {}
+};
+
+// The library's process-wide set-up (the sockets layer), counted so that clients on several
+// threads may hold it.
+class MosquittoLibrary {
+ public:
+  MosquittoLibrary();
+  ~MosquittoLibrary();
+  MosquittoLibrary(const MosquittoLibrary&) = delete;
+  MosquittoLibrary& operator=(const MosquittoLibrary&) = delete;
+};
+
+// One MQTT 3.1.1 client of libmosquitto, used from one thread only, with the library's own
+// threads built out: the owner drives Loop. Calls return the library's MOSQ_ERR_ codes.
+class MosquittoClient {
+ public:
+  MosquittoClient(const std::string& clientId, bool cleanSession, MosquittoEvents& events);
+  ~MosquittoClient();
+  MosquittoClient(const MosquittoClient&) = delete;
+  MosquittoClient& operator=(const MosquittoClient&) = delete;
+
+  bool Valid() const { return client_ != nullptr; }
+  // Both before the first Connect: the library sends them with it.
+  int SetWill(const std::string& topic, std::string_view payload, bool retain);
+  int SetCredentials(const std::string& user, const std::string& password);
+  int SetMaxInFlight(unsigned count);
+  // Starts a connection without waiting for it (the name lookup itself does block); the
+  // outcome comes through OnConnect or OnDisconnect from Loop.
+  int Connect(const std::string& host, int port, int keepAliveSeconds);
+  int Reconnect();
+  int Disconnect();
+  // QoS 1. True when the library took the message: sent now, or, while disconnected, kept to
+  // be sent after a reconnect. Each message taken is acknowledged once through OnPublished.
+  bool Publish(const std::string& topic, std::string_view payload, bool retain);
+  int Subscribe(const std::string& topicFilter);
+  // Waits up to timeoutMs for traffic and handles it; the events fire from here.
+  int Loop(int timeoutMs);
+  // Whether a connection that is still being made has already failed: Windows tells that
+  // only as an exception on the socket, which the library does not watch.
+  bool ConnectFailed() const;
+
+ private:
+  MosquittoLibrary library_;
+  mosquitto* client_ = nullptr;
+};
+
+// The library's words for an error code or a broker's refusal.
+std::string MosquittoErrorText(int code);
+
+}  // namespace velmar

@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace velmar {
+
+// A run's topic prefix: the one chosen, or "velmar/<computer name>/COM<n>".
+std::wstring TopicPrefixFor(std::wstring_view chosen, std::wstring_view computerName, int port);
+
+// Why a chosen prefix cannot be published under ("" when it can): a broker refuses wildcards,
+// and topics starting with $ are its own.
+std::wstring TopicPrefixProblem(std::wstring_view prefix);
+
+// Unique per process, so two loggers on one computer never take each other's session.
+std::wstring ClientIdFor(std::wstring_view computerName, unsigned long processId);
+
+}  // namespace velmar
