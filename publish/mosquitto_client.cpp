@@ -39,6 +39,8 @@ MosquittoClient::MosquittoClient(const std::string& clientId, bool cleanSession,
   mosquitto_disconnect_callback_set(client_,
                                     [](mosquitto*, void* user, int code) { EventsOf(user).OnDisconnect(code); });
   mosquitto_publish_callback_set(client_, [](mosquitto*, void* user, int id) { EventsOf(user).OnPublished(id); });
+  mosquitto_subscribe_callback_set(
+      client_, [](mosquitto*, void* user, int, int, const int*) { EventsOf(user).OnSubscribed(); });
   mosquitto_message_callback_set(client_, [](mosquitto*, void* user, const mosquitto_message* message) {
     EventsOf(user).OnMessage(message->topic,
                              {static_cast<const char*>(message->payload), static_cast<size_t>(message->payloadlen)},

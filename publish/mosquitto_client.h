@@ -17,6 +17,7 @@ class MosquittoEvents {
   virtual void OnDisconnect(int code) = 0;
   // The broker acknowledged the message with this id.
   virtual void OnPublished(int) {}
+  virtual void OnSubscribed() {}
   virtual void OnMessage(std::string_view /*topic*/, std::string_view /*payload*/, bool /*retained*/) {}
 };
 

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "framework/unique_handle_win.h"
 #include "settings/app_settings_win.h"
+#include "settings/log_options_win.h"
 #include "settings/profile_win.h"
 
 namespace velmar {
@@ -188,6 +190,22 @@ TEST_F(SettingsRegistryTest, TextStopsAtAnEmbeddedZero) {
 TEST_F(SettingsRegistryTest, IntegerValueReadAsTextGivesItsUnits) {
   profile_.WriteInt(kSection, L"Command", 0x00620061);
   EXPECT_EQ(profile_.ReadText(kSection, L"Command"), L"ab");
+}
+
+TEST_F(SettingsRegistryTest, BrokerOptionsLoadBackWithThePasswordNeverInPlainText) {
+  LogOptions options;
+  options.broker = {L"lab-pi", 1884, L"lab/tec", L"anna", L"s3cret-pässword"};
+  StoreLogOptions(profile_, options);
+  EXPECT_EQ(LoadLogOptions(profile_), options);
+
+  const std::vector<unsigned char> stored = profile_.ReadBytes(L"Options", L"BrokerPassword");
+  const std::wstring& password = options.broker.password;
+  const auto* plain = reinterpret_cast<const unsigned char*>(password.data());
+  EXPECT_EQ(std::search(stored.begin(), stored.end(), plain, plain + password.size() * sizeof(wchar_t)),
+            stored.end());
+  // Bytes that are no secret of this user's read as no password.
+  profile_.WriteBytes(L"Options", L"BrokerPassword", {'p', 0, 'w', 0});
+  EXPECT_EQ(LoadLogOptions(profile_).broker.password, L"");
 }
 
 }  // namespace

@@ -1,0 +1,144 @@
+#include "tests/support/mqtt_broker_win.h"
+
+#include <ws2tcpip.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/simulator_win.h"
+#include "tools/driver/dialog_driver_win.h"
+
+namespace velmar::test {
+namespace {
+
+using driver::Millis;
+
+constexpr Millis kBrokerTimeout{15000};
+
+std::string ReadAll(const std::string& unixPath) {
+  std::ifstream file(WinePath(unixPath).c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+bool WriteAll(const std::string& unixPath, const std::string& text) {
+  std::ofstream file(WinePath(unixPath).c_str(), std::ios::binary | std::ios::trunc);
+  file << text;
+  return static_cast<bool>(file);
+}
+
+bool StartSockets() {
+  static const bool started = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return started;
+}
+
+}  // namespace
+
+int FreeLoopbackPort() {
+  if (!StartSockets()) return 0;
+  SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int size = sizeof(address);
+  int port = 0;
+  if (bind(probe, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+      getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  closesocket(probe);
+  return port;
+}
+
+bool AcceptsConnections(int port) {
+  if (!StartSockets()) return false;
+  SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<u_short>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool accepted = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+  closesocket(probe);
+  return accepted;
+}
+
+bool StartUnixProgram(const std::string& program, const std::string& arguments) {
+  // The arguments reach the Unix program as they are: Unix paths stay Unix paths.
+  std::wstring line = WinePath(program) + L" ";
+  line.append(arguments.begin(), arguments.end());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return false;
+  }
+  if (process.hProcess) CloseHandle(process.hProcess);
+  if (process.hThread) CloseHandle(process.hThread);
+  return true;
+}
+
+Broker::Broker() {
+  folder_ = std::string(VELMAR_BROKER_DIR) + "/broker-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(GetTickCount64());
+  CreateDirectoryW(WinePath(VELMAR_BROKER_DIR).c_str(), nullptr);
+  CreateDirectoryW(WinePath(folder_).c_str(), nullptr);
+}
+
+Broker::~Broker() { Stop(); }
+
+bool Broker::RequirePassword(const std::string& user, const std::string& password) {
+  const std::string file = folder_ + "/passwords";
+  if (!StartUnixProgram("/usr/bin/mosquitto_passwd", "-b -c " + file + " " + user + " " + password)) return false;
+  passwordFile_ = driver::WaitFor([&] { return ReadAll(file).find('\n') != std::string::npos; }, kBrokerTimeout);
+  return passwordFile_;
+}
+
+bool Broker::Start() {
+  // Another program may take the free port between the probe and the start: try another.
+  for (int attempt = 0; attempt < 3 && !running_; ++attempt) {
+    if (port_ == 0 || attempt > 0) port_ = FreeLoopbackPort();
+    std::string config = "listener " + std::to_string(port_) + " 127.0.0.1\n" +
+                         "persistence true\npersistence_location " + folder_ + "/\n" +
+                         "pid_file " + folder_ + "/broker.pid\nlog_dest file " + folder_ + "/broker.log\n" +
+                         // Root would otherwise hand the folder's files to another user.
+                         "user root\n";
+    config += passwordFile_ ? "allow_anonymous false\npassword_file " + folder_ + "/passwords\n"
+                            : "allow_anonymous true\n";
+    if (!WriteAll(folder_ + "/mosquitto.conf", config)) return false;
+    // timeout bounds its life should the test itself die.
+    if (!StartUnixProgram("/usr/bin/timeout", "900 /usr/sbin/mosquitto -c " + folder_ + "/mosquitto.conf")) return false;
+    running_ = driver::WaitFor([&] { return AcceptsConnections(port_); }, kBrokerTimeout);
+  }
+  return running_;
+}
+
+bool Broker::Freeze(bool frozen) {
+  const std::string pid = ReadAll(folder_ + "/broker.pid");
+  if (pid.empty() || !StartUnixProgram("/bin/kill", (frozen ? "-STOP " : "-CONT ") + pid)) return false;
+  // The third field of /proc/PID/stat is the process state; T is stopped.
+  return driver::WaitFor(
+      [&] {
+        const std::string stat = ReadAll("/proc/" + pid + "/stat");
+        const size_t close = stat.rfind(')');
+        return close != std::string::npos && close + 2 < stat.size() && (stat[close + 2] == 'T') == frozen;
+      },
+      kBrokerTimeout);
+}
+
+bool Broker::Stop() {
+  // A frozen broker would hold SIGTERM until it is let go.
+  Freeze(false);
+  if (!running_) return true;
+  const std::string pid = ReadAll(folder_ + "/broker.pid");
+  if (pid.empty() || !StartUnixProgram("/bin/kill", "-TERM " + pid)) return false;
+  // It removes its pid file last, after saving the sessions.
+  running_ = !driver::WaitFor(
+      [&] { return !AcceptsConnections(port_) && GetFileAttributesW(WinePath(folder_ + "/broker.pid").c_str()) ==
+                                                     INVALID_FILE_ATTRIBUTES; },
+      kBrokerTimeout);
+  return !running_;
+}
+
+}  // namespace velmar::test

@@ -1,0 +1,41 @@
+#pragma once
+#include <winsock2.h>
+
+#include <chrono>
+#include <string>
+
+namespace velmar::test {
+
+// Debian's mosquitto, a Unix program started through Wine, on 127.0.0.1 and a free port, with
+// a folder and config of its own; persistent, so a subscriber's session outlives a restart.
+// Stopped with SIGTERM by the test, and by the destructor at the latest.
+class Broker {
+ public:
+  Broker();
+  ~Broker();
+  Broker(const Broker&) = delete;
+  Broker& operator=(const Broker&) = delete;
+
+  // Only this user with this password may connect; before the first Start.
+  bool RequirePassword(const std::string& user, const std::string& password);
+  // Starts it, on the same port as before after a Stop.
+  bool Start();
+  bool Stop();
+  // SIGSTOP or SIGCONT: a broker that keeps its connections and answers nothing.
+  bool Freeze(bool frozen);
+  int Port() const { return port_; }
+
+ private:
+  std::string folder_;  // Unix path
+  int port_ = 0;
+  bool passwordFile_ = false;
+  bool running_ = false;
+};
+
+// A port on 127.0.0.1 that nothing listens on now.
+int FreeLoopbackPort();
+bool AcceptsConnections(int port);
+// Starts a Unix program; its handle cannot be waited on, so callers wait for what it does.
+bool StartUnixProgram(const std::string& program, const std::string& arguments);
+
+}  // namespace velmar::test
