@@ -1,6 +1,9 @@
 #include "app/log_options_dialog_win.h"
 
+#include <commctrl.h>
+
 #include "framework/data_exchange_win.h"
+#include "publish/mqtt_topics.h"
 #include "res/resource.h"
 #include "settings/log_options_win.h"
 
@@ -9,11 +12,14 @@ CLogOptionsDlg::CLogOptionsDlg(HWND parent, velmar::Profile profile)
       profile_(std::move(profile)),
       options_(velmar::LoadLogOptions(profile_)),
       split_(static_cast<int>(options_.split.mode)),
-      rows_(static_cast<int>(options_.split.rows)) {}
+      rows_(static_cast<int>(options_.split.rows)),
+      brokerPort_(options_.broker.port) {}
 
 BOOL CLogOptionsDlg::OnInitDialog() {
   Dialog::OnInitDialog();
   EnableRowCount();
+  SendDlgItemMessageW(Hwnd(), IDC_TOPIC_PREFIX, EM_SETCUEBANNER, TRUE,
+                      reinterpret_cast<LPARAM>(L"velmar/<computer name>/COM<port>"));
   return TRUE;
 }
 
@@ -23,6 +29,20 @@ bool CLogOptionsDlg::OnCommand(UINT id, UINT code, HWND) {
 }
 
 bool CLogOptionsDlg::DoDataExchange(velmar::DataExchange& exchange) {
+  velmar::BrokerOptions& broker = options_.broker;
+  exchange.Text(IDC_BROKER_HOST, broker.host);
+  if (!exchange.BoundedInt(IDC_BROKER_PORT, brokerPort_, 1, velmar::kHighestBrokerPort)) return false;
+  exchange.Text(IDC_TOPIC_PREFIX, broker.topicPrefix);
+  exchange.Text(IDC_BROKER_USER, broker.user);
+  exchange.Text(IDC_BROKER_PASSWORD, broker.password);
+  if (exchange.Saving() && !broker.topicPrefix.empty()) {
+    const std::wstring problem = velmar::TopicPrefixProblem(broker.topicPrefix);
+    if (!problem.empty()) {
+      ShowMessage(problem);
+      SetFocus(Item(IDC_TOPIC_PREFIX));
+      return false;
+    }
+  }
   exchange.Radio(IDC_SPLIT_NEVER, 3, split_);
   // The row count is checked only when it is the one chosen.
   if (exchange.Saving() && split_ != static_cast<int>(velmar::SplitMode::Rows)) return true;
@@ -33,6 +53,7 @@ bool CLogOptionsDlg::DoDataExchange(velmar::DataExchange& exchange) {
 void CLogOptionsDlg::OnOK() {
   if (!UpdateData(true)) return;
   options_.split = {static_cast<velmar::SplitMode>(split_), static_cast<uint32_t>(rows_)};
+  options_.broker.port = brokerPort_;
   velmar::StoreLogOptions(profile_, options_);
   EndDialog(IDOK);
 }

@@ -3,8 +3,8 @@
 #include "settings/log_options.h"
 #include "settings/profile_win.h"
 
-// "Log Options": when a run's log goes on in a new file. OK stores the choice in the
-// "Options" key; it applies from the next Start.
+// "Log Options": when a run's log goes on in a new file, and the broker every row is
+// published to. OK stores the choices in the "Options" key; they apply from the next Start.
 class CLogOptionsDlg : public velmar::Dialog {
  public:
   CLogOptionsDlg(HWND parent, velmar::Profile profile);
@@ -22,4 +22,5 @@ class CLogOptionsDlg : public velmar::Dialog {
   velmar::LogOptions options_;
   int split_ = 0;
   int rows_ = 0;
+  int brokerPort_ = 0;
 };
