@@ -44,10 +44,12 @@ struct QueuedMessage {
   std::variant<QueuedRow, AlarmEvent> content;
 };
 
+// What a message adds beyond the fixed size every one has: its texts. The bound in bytes is
+// there for instruments with long replies; the bound in count holds for the rest.
 size_t QueuedBytes(const QueuedMessage& message) {
-  if (const auto* row = std::get_if<QueuedRow>(&message.content)) return sizeof(message) + row->row.reply.size();
+  if (const auto* row = std::get_if<QueuedRow>(&message.content)) return row->row.reply.size();
   const AlarmEvent& alarm = std::get<AlarmEvent>(message.content);
-  return sizeof(message) + alarm.source.size() + alarm.limit.size() + alarm.event.size();
+  return alarm.source.size() + alarm.limit.size() + alarm.event.size();
 }
 
 uint64_t Tick() { return GetTickCount64(); }
@@ -120,8 +122,16 @@ class Connection final : public MosquittoEvents {
   }
   void OnDisconnect(int) override { lost_ = true; }
   void OnPublished(int) override {
+    const std::lock_guard<std::mutex> lock(shared_.lock);
     if (inFlight_ > 0) --inFlight_;
     ++acknowledged_;
+    Mirror();
+  }
+
+  // Kept in step with the queue, so Stats never shows a message in neither.
+  void Mirror() {
+    shared_.inFlight = inFlight_;
+    shared_.acknowledged = acknowledged_;
   }
 
   void Publish(MosquittoClient& client) {
@@ -168,14 +178,13 @@ class Connection final : public MosquittoEvents {
       TakeEvents(client, Tick());
     }
     if (!plan_.Connected()) return;
-    const size_t before = inFlight_;
     if (!client.Publish(statusTopic_, kOfflineWord, true)) return;
-    ++inFlight_;
-    for (uint64_t now = Tick(); plan_.Connected() && inFlight_ > before && now < deadline; now = Tick()) {
+    Count(+1);
+    for (uint64_t now = Tick(); plan_.Connected() && inFlight_ > 0 && now < deadline; now = Tick()) {
       client.Loop(static_cast<int>(std::min<uint64_t>(kLoopMs, deadline - now)));
       TakeEvents(client, Tick());
     }
-    if (plan_.Connected() && inFlight_ <= before) client.Disconnect();
+    if (plan_.Connected() && inFlight_ == 0) client.Disconnect();
   }
 
   // What the last Loop reported, and the state the window's thread asks for.
@@ -190,9 +199,13 @@ class Connection final : public MosquittoEvents {
     accepted_ = lost_ = false;
     refusal_ = 0;
     const std::lock_guard<std::mutex> lock(shared_.lock);
-    shared_.inFlight = inFlight_;
-    shared_.acknowledged = acknowledged_;
     shared_.connected = plan_.Connected();
+  }
+
+  void Count(int change) {
+    const std::lock_guard<std::mutex> lock(shared_.lock);
+    inFlight_ += static_cast<size_t>(change);
+    Mirror();
   }
 
   void ReportRefusal() {
@@ -213,7 +226,7 @@ class Connection final : public MosquittoEvents {
     }
     if (statusSent_ != version && client.Publish(statusTopic_, StatusWord(state), true)) {
       statusSent_ = version;
-      ++inFlight_;
+      Count(+1);
     }
     while (inFlight_ < window) {
       std::optional<QueuedMessage> next;
@@ -221,11 +234,13 @@ class Connection final : public MosquittoEvents {
         const std::lock_guard<std::mutex> lock(shared_.lock);
         if (shared_.queue.Empty()) return;
         next = shared_.queue.TakeFront();
+        ++inFlight_;
+        Mirror();
       }
       const auto [topic, payload] = Message(*next);
       // Handed over once, also when the connection has just dropped: the library then sends
       // it after the reconnect. One it refuses outright would never be acknowledged.
-      if (client.Publish(topic, payload, false)) ++inFlight_;
+      if (!client.Publish(topic, payload, false)) Count(-1);
     }
   }
 
