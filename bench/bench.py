@@ -60,6 +60,55 @@ class Simulator:
         self.errors.close()
 
 
+class Broker:
+    """Debian's mosquitto on 127.0.0.1 and a free port, with a config of its own."""
+
+    def __init__(self, work, name):
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            self.port = probe.getsockname()[1]
+        self.config = os.path.join(work, f"{name}.conf")
+        with open(self.config, "w") as f:
+            f.write(f"listener {self.port} 127.0.0.1\nallow_anonymous true\nuser root\n")
+        self.log = os.path.join(work, f"{name}.log")
+        self.proc = None
+
+    def start(self):
+        with open(self.log, "a") as log:
+            self.proc = subprocess.Popen(["mosquitto", "-c", self.config], stdout=log, stderr=log)
+        for _ in range(400):
+            try:
+                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                return
+            except OSError:
+                time.sleep(0.025)
+        raise RuntimeError("mosquitto did not start")
+
+    def stop(self):
+        if self.proc:
+            self.proc.terminate()
+            self.proc.wait(timeout=10)
+
+
+def drain_rate(args, rows):
+    """The drain benchmark's line: it queues rows with no broker, then empties its queue into one."""
+    broker = Broker(args.work, "drain-broker")
+    bench = subprocess.Popen(["wine", os.path.join(args.windows_dir, "publish", "mqtt_drain_bench.exe"),
+                              str(broker.port), str(rows)], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    try:
+        queued = bench.stdout.readline().strip()
+        broker.start()
+        bench.stdin.write("\n")
+        bench.stdin.flush()
+        drained = bench.stdout.readline().strip()
+        bench.wait(timeout=60)
+    finally:
+        if bench.poll() is None:
+            bench.kill()
+        broker.stop()
+    return f"{queued}; {drained}"
+
+
 def queries(received):
     """(first byte time, LF time) of each query line the simulator received."""
     lines, first = [], None
@@ -214,38 +263,47 @@ def main():
     parser.add_argument("--fast", type=int, default=50, help="polls at 100 ms")
     parser.add_argument("--slow", type=int, default=15, help="polls at 1000 ms")
     parser.add_argument("--silent", type=int, default=10, help="polls with no reply")
+    parser.add_argument("--drain", type=int, default=100000, help="rows queued for the MQTT drain figure")
     args = parser.parse_args()
     args.exe = os.path.join(args.windows_dir, "VelmarDataLogger.exe")
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
 
     sim = Simulator(args.sim, os.path.join(args.ports, f"com{PORT}"), args.work, args.delay)
-    # "chart": answering at 100 ms with the live chart open, the logger only.
+    # "chart": answering at 100 ms with the live chart open; "mqtt": publishing every row to a
+    # broker on loopback. The logger only.
     scenarios = [("answer", 100, args.fast), ("answer", 1000, args.slow), ("silent", 100, args.silent),
-                 ("chart", 100, args.fast)]
+                 ("chart", 100, args.fast), ("mqtt", 100, args.fast)]
     results = {}
+    broker = Broker(args.work, "broker")
+    broker.start()
+    switches = {"chart": "/chart", "mqtt": f"/mqtt 127.0.0.1:{broker.port}"}
     try:
         # The prefix's services have just started with the port tool; let them settle first.
         time.sleep(1.0)
         background = measure.background_cpu(args.prefix, 3.0)
         server_idle = sum(rate for name, rate in background.items() if name.startswith("wineserver"))
         for mode, interval, polls in scenarios:
-            for kind in ("wine",) if mode == "chart" else ("wine", "python"):
+            for kind in ("wine",) if mode in switches else ("wine", "python"):
                 sim.ask("mode " + ("silent" if mode == "silent" else "normal"))
                 sim.ask("clear")
                 log = os.path.join(args.work, f"{kind}-{mode}-{interval}ms.csv")
                 print(f"  {kind:6} {mode:6} every {interval:4} ms, {polls} polls ...", file=sys.stderr, flush=True)
                 if kind == "wine":
-                    run = run_wine(args, log, interval, polls, "/chart" if mode == "chart" else "")
+                    run = run_wine(args, log, interval, polls, switches.get(mode, ""))
                 else:
                     run = run_python(args, sim, log, interval, polls)
                 # Let the last exchange finish so its bytes are not counted in the next run.
                 time.sleep(0.3 if mode == "answer" else 1.2)
                 results[kind, mode, interval] = run | analyse(run, sim.timed_bytes("record-times-us"),
                                                               sim.timed_bytes("sent-times-us"), server_idle)
+        print(f"  drain  {args.drain} rows queued for a broker that comes back ...", file=sys.stderr, flush=True)
+        drained = drain_rate(args, args.drain)
     finally:
         sim.close()
+        broker.stop()
     print_report(args, results, background)
+    print(f"MQTT publisher, broker back on loopback: {drained}.")
 
 
 def busy(rates):
@@ -301,14 +359,17 @@ def print_report(args, results, background):
             during[name] = during.get(name, 0.0) + cpu * 1e3 / seconds
     idle_server = {name: rate for name, rate in background.items() if name.startswith("wineserver")}
     idle_others = {name: rate for name, rate in background.items() if name not in idle_server}
-    chart, plain = results["wine", "chart", 100], results["wine", "answer", 100]
-    print(f"With the live chart open, answering at 100 ms (logger only, median / p95): CPU per poll "
-          f"{measure.median(chart['cpu']):.2f} / {measure.p95(chart['cpu']):.2f} ms (closed: "
-          f"{measure.median(plain['cpu']):.2f} / {measure.p95(plain['cpu']):.2f}); |deviation from 100 ms| "
-          f"{measure.median([abs(v - 100) for v in chart['interval']]):.2f} / "
-          f"{measure.p95([abs(v - 100) for v in chart['interval']]):.2f} ms (closed: "
-          f"{measure.median([abs(v - 100) for v in plain['interval']]):.2f} / "
-          f"{measure.p95([abs(v - 100) for v in plain['interval']]):.2f}); peak memory {chart['peak_mib']:.1f} MiB.")
+    plain = results["wine", "answer", 100]
+    for mode, what, without in (("chart", "With the live chart open", "closed"),
+                                ("mqtt", "Publishing to a broker on loopback", "off")):
+        run = results["wine", mode, 100]
+        print(f"{what}, answering at 100 ms (logger only, median / p95): CPU per poll "
+              f"{measure.median(run['cpu']):.2f} / {measure.p95(run['cpu']):.2f} ms ({without}: "
+              f"{measure.median(plain['cpu']):.2f} / {measure.p95(plain['cpu']):.2f}); |deviation from 100 ms| "
+              f"{measure.median([abs(v - 100) for v in run['interval']]):.2f} / "
+              f"{measure.p95([abs(v - 100) for v in run['interval']]):.2f} ms ({without}: "
+              f"{measure.median([abs(v - 100) for v in plain['interval']]):.2f} / "
+              f"{measure.p95([abs(v - 100) for v in plain['interval']]):.2f}); peak memory {run['peak_mib']:.1f} MiB.")
     print(f"Wine background, CPU ms per second: {busy(idle_server)} with no logger running (taken off the"
           f" wineserver share above);\nthe prefix's other processes, not counted above: {busy(during)} during"
           f" the runs, {busy(idle_others)} with no logger running.")
