@@ -65,25 +65,15 @@ bool CVelmarDataLoggerDlg::OnStart() {
 void CVelmarDataLoggerDlg::OnStop() {
   EnableControls(true);
   KillTimer(Hwnd(), velmar::kDurationTimer);
-  runDeadline_.reset();
-  if (waitedPort_) {
-    KillTimer(Hwnd(), velmar::kPortWaitTimer);
-    waitedPort_.reset();
-    SetStatus(L"");
-    RunEnded();
+  if (unattended_.WaitedPort()) {
+    Carry(unattended_.RunEnded());
     return;
   }
   const velmar::StopOutcome stopped = Session().Stop();
   if (!stopped.wasRunning) return;
   ReportUnwrittenRows(stopped);
   FocusControl(IDOK);
-  RunEnded();
-}
-
-void CVelmarDataLoggerDlg::RunEnded() {
-  if (!closeWhenRunEnds_) return;
-  chart_->CloseAtEnd();
-  EndDialog(IDCANCEL);
+  Carry(unattended_.RunEnded());
 }
 
 void CVelmarDataLoggerDlg::Poll() {
@@ -96,7 +86,10 @@ void CVelmarDataLoggerDlg::Poll() {
 // file, and the box says where.
 void CVelmarDataLoggerDlg::ReportUnwrittenRows(velmar::StopOutcome stopped) {
   while (stopped.unwritten > 0) {
-    if (ShowMessage(velmar::UnwrittenRowsText(stopped), MB_RETRYCANCEL) != IDRETRY) {
+    const int answer = ShowMessage(velmar::UnwrittenRowsText(stopped), MB_RETRYCANCEL);
+    // The Windows session ended while the box was open: the rows are saved already.
+    if (sessionEnding_) return;
+    if (answer != IDRETRY) {
       ShowMessage(velmar::RecoveryText(Session().SaveUnwritten()));
       Session().FinishStop();
       return;
@@ -108,11 +101,23 @@ void CVelmarDataLoggerDlg::ReportUnwrittenRows(velmar::StopOutcome stopped) {
 }
 
 // Windows gives a program only a few seconds here: no questions, the rows are written or saved.
+// Also while a box about refused rows is open: the rows are saved, and the box is closed so the
+// dialog can end.
 void CVelmarDataLoggerDlg::OnEndSession() {
+  sessionEnding_ = true;
   EnableControls(true);
   Session().StopForSessionEnd();
   chart_->CloseAtEnd();
   EndDialog(IDCANCEL);
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM owner) -> BOOL {
+        if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner)) {
+          PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(Hwnd()));
 }
 
 void CVelmarDataLoggerDlg::EnableControls(bool enable) {

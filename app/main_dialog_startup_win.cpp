@@ -8,8 +8,6 @@ namespace {
 
 constexpr UINT kPortWaitCheckMs = 1000;
 constexpr UINT kMinimizedHoldMs = 1000;
-// A window timer's period is at most USER_TIMER_MAXIMUM; longer durations re-arm.
-constexpr ULONGLONG kLongestTimerMs = 0x7FFFFFFF;
 
 }  // namespace
 
@@ -24,15 +22,18 @@ void CVelmarDataLoggerDlg::ApplySwitches() {
     switches_.error = velmar::MissingPortError(*options.port);
     return;
   }
-  if (port == velmar::PortOnStart::WaitForIt) waitedPort_ = options.port;
   if (options.port && present) velmar::SelectPortEntry(portList_, *options.port);
   if (options.baudRate) SendMessageW(baudList_, CB_SETCURSEL, velmar::BaudListIndexForRate(*options.baudRate), 0);
   if (options.intervalMs) interval_ = *options.intervalMs;
   if (options.command) command_ = *options.command;
   if (options.header) columnHeader_ = *options.header;
   if (options.logPath) logFilePath_ = *options.logPath;
-  pendingDurationMs_ = options.durationMs;
-  closeWhenRunEnds_ = options.closeWhenDone;
+  velmar::UnattendedPlan plan;
+  plan.start = options.start;
+  if (port == velmar::PortOnStart::WaitForIt) plan.waitForPort = options.port;
+  plan.durationMs = options.durationMs;
+  plan.closeWhenDone = options.closeWhenDone;
+  unattended_ = velmar::UnattendedRun(plan);
 }
 
 void CVelmarDataLoggerDlg::OnStartupSwitches() {
@@ -43,13 +44,7 @@ void CVelmarDataLoggerDlg::OnStartupSwitches() {
   }
   const velmar::CommandLineOptions& options = switches_.options;
   if (options.chart) chart_->Show();
-  if (options.start) {
-    if (waitedPort_) {
-      WaitForPort(*waitedPort_);
-    } else {
-      StartFromCommandLine();
-    }
-  }
+  Carry(unattended_.Ready(!options.port || velmar::ComPortExists(*options.port), GetTickCount64()));
   if (options.minimized && IsWindow(Hwnd())) {
     SendMessageW(Hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     holdMinimized_ = true;
@@ -57,43 +52,35 @@ void CVelmarDataLoggerDlg::OnStartupSwitches() {
   }
 }
 
-void CVelmarDataLoggerDlg::StartFromCommandLine() {
-  if (!OnStart()) {
-    RunEnded();
-    return;
+// Carries out what the unattended run decided, in its order.
+void CVelmarDataLoggerDlg::Carry(const velmar::UnattendedSteps& steps) {
+  if (steps.waitForPort) {
+    // Stop stays available to end the wait; the run starts once the port is listed.
+    EnableControls(false);
+    SetStatus(L"Waiting for COM" + std::to_wstring(*steps.waitForPort) + L"...");
+    SetTimer(Hwnd(), velmar::kPortWaitTimer, kPortWaitCheckMs, nullptr);
   }
-  if (pendingDurationMs_) {
-    runDeadline_ = GetTickCount64() + *pendingDurationMs_;
-    pendingDurationMs_.reset();
-    OnDurationTimer();
+  if (steps.endWait) {
+    KillTimer(Hwnd(), velmar::kPortWaitTimer);
+    SetStatus(L"");
+    EnableControls(true);
   }
-}
-
-// Stop stays available to end the wait; the run starts once the port is listed.
-void CVelmarDataLoggerDlg::WaitForPort(int port) {
-  EnableControls(false);
-  SetStatus(L"Waiting for COM" + std::to_wstring(port) + L"...");
-  SetTimer(Hwnd(), velmar::kPortWaitTimer, kPortWaitCheckMs, nullptr);
+  if (steps.portMissing && !steps.closeProgram) ShowMessage(velmar::MissingPortError(*switches_.options.port));
+  if (steps.startRun) {
+    if (switches_.options.port) velmar::RebuildPortList(portList_, *switches_.options.port, false);
+    const bool started = OnStart();
+    Carry(unattended_.RunStarted(started, GetTickCount64()));
+  }
+  if (steps.armDeadlineMs) SetTimer(Hwnd(), velmar::kDurationTimer, *steps.armDeadlineMs, nullptr);
+  if (steps.stopRun) OnStop();
+  if (steps.closeProgram) {
+    chart_->CloseAtEnd();
+    EndDialog(IDCANCEL);
+  }
 }
 
 void CVelmarDataLoggerDlg::CheckWaitedPort() {
-  if (!waitedPort_ || !velmar::ComPortExists(*waitedPort_)) return;
-  const int port = *waitedPort_;
-  KillTimer(Hwnd(), velmar::kPortWaitTimer);
-  waitedPort_.reset();
-  velmar::RebuildPortList(portList_, port, false);
-  EnableControls(true);
-  StartFromCommandLine();
-}
-
-void CVelmarDataLoggerDlg::OnDurationTimer() {
-  KillTimer(Hwnd(), velmar::kDurationTimer);
-  if (!runDeadline_) return;
-  const ULONGLONG now = GetTickCount64();
-  if (now >= *runDeadline_) {
-    OnStop();
-    return;
+  if (const std::optional<int> port = unattended_.WaitedPort()) {
+    Carry(unattended_.PortCheck(velmar::ComPortExists(*port), GetTickCount64()));
   }
-  const ULONGLONG left = std::min(*runDeadline_ - now, kLongestTimerMs);
-  SetTimer(Hwnd(), velmar::kDurationTimer, static_cast<UINT>(left), nullptr);
 }

@@ -182,7 +182,8 @@ void CVelmarDataLoggerDlg::OnTimer(UINT_PTR id) {
   } else if (id == velmar::kPortWaitTimer) {
     CheckWaitedPort();
   } else if (id == velmar::kDurationTimer) {
-    OnDurationTimer();
+    KillTimer(Hwnd(), velmar::kDurationTimer);
+    Carry(unattended_.DeadlineTimer(GetTickCount64()));
   } else if (id == velmar::kMinimizedHoldTimer) {
     KillTimer(Hwnd(), velmar::kMinimizedHoldTimer);
     holdMinimized_ = false;

@@ -8,6 +8,7 @@
 #include "cli/command_line.h"
 #include "framework/dialog_win.h"
 #include "session/session_parts_win.h"
+#include "session/unattended_run.h"
 #include "settings/app_settings.h"
 #include "settings/profile_win.h"
 
@@ -35,14 +36,11 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
 
   bool OnStart();
   void OnStop();
-  void RunEnded();
 
   void ApplySwitches();
   void OnStartupSwitches();
-  void StartFromCommandLine();
-  void WaitForPort(int port);
+  void Carry(const velmar::UnattendedSteps& steps);
   void CheckWaitedPort();
-  void OnDurationTimer();
   void Poll();
   velmar::AppSettings RunSettings() const;
   velmar::LoggingSession& Session() { return session_->Session(); }
@@ -64,10 +62,8 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   std::optional<velmar::ChartWindow> chart_;
 
   velmar::CommandLineResult switches_;
-  std::optional<int> waitedPort_;
-  // A duration from the command line, for the run it starts.
-  std::optional<uint32_t> pendingDurationMs_;
-  std::optional<ULONGLONG> runDeadline_;
-  bool closeWhenRunEnds_ = false;
+  velmar::UnattendedRun unattended_{{}};
   bool holdMinimized_ = false;
+  // Windows is ending the session: no more questions.
+  bool sessionEnding_ = false;
 };

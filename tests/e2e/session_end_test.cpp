@@ -109,5 +109,27 @@ TEST_F(SessionEndTest, TheEndOfTheWindowsSessionKeepsEveryRowAndEndsTheProgram) 
   ExpectEveryRowIn(log, LogPath(recoveries[0]));
 }
 
+// Stop found rows the file refuses, and Windows ends the session while the box asks about them.
+TEST_F(SessionEndTest, TheEndOfTheWindowsSessionDuringTheStopBoxKeepsEveryRow) {
+  const std::wstring log = LogPath(L"asked.csv");
+  ExclusiveFileLock lock;
+  RunUntilRowsWait(log, lock);
+  Dialog().Click(IDC_STOP);
+  HWND retry = Dialog().WaitOtherDialog(Millis(10000));
+  ASSERT_NE(retry, nullptr);
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutW(Dialog().Dialog(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+  SendMessageTimeoutW(Dialog().Dialog(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+  EXPECT_TRUE(logger_.WaitExit(Millis(5000)));
+  lock.Release();
+
+  std::vector<std::wstring> recoveries;
+  for (const std::wstring& entry : EntriesOf(Folder())) {
+    if (entry.find(L"asked.unsaved-") == 0) recoveries.push_back(entry);
+  }
+  ASSERT_EQ(recoveries.size(), 1u);
+  ExpectEveryRowIn(log, LogPath(recoveries[0]));
+}
+
 }  // namespace
 }  // namespace velmar::test

@@ -11,7 +11,7 @@
 namespace velmar {
 namespace {
 
-constexpr int32_t kIntervalMs = 100;
+constexpr int64_t kIntervalMs = 100;
 constexpr size_t kSeries = 3;
 
 // Rows kept beside the store, to check its answers against all the raw values.
@@ -28,7 +28,7 @@ class StoreAndRows {
         v = kind < 4 ? GapValue() : kind < 5 ? HUGE_VAL : value(random);
       }
       if (index % 1000 == 500) row[1] = 1e6;  // a spike no zoom may hide
-      store.AddRow(static_cast<int32_t>(index) * kIntervalMs, row.data());
+      store.AddRow(static_cast<int64_t>(index) * kIntervalMs, row.data());
       values.push_back(row);
     }
   }
@@ -146,7 +146,7 @@ TEST(ChartStore, NearestIsTheRowOrItsFoldedBlock) {
 TEST(ChartStore, SeriesAddedLateHaveGapsBeforeAndTimeNeverRunsBack) {
   SeriesStore store;
   store.AddSeries();
-  for (int32_t row = 0; row < 100; ++row) {
+  for (int64_t row = 0; row < 100; ++row) {
     const double value = row;
     store.AddRow(row == 50 ? 10 : row * kIntervalMs, &value);
   }
@@ -161,6 +161,30 @@ TEST(ChartStore, SeriesAddedLateHaveGapsBeforeAndTimeNeverRunsBack) {
   EXPECT_EQ(decimation.At(1, 100).first, 2);
   // The row that claimed to be earlier sits at its predecessor's time.
   EXPECT_EQ(decimation.At(0, 49).max, 50);
+}
+
+// A run of weeks: rows past 2^31 and 2^32 ms keep their own times and places.
+TEST(ChartStore, TimesPastTwoToThe31And32MillisecondsKeepMoving) {
+  SeriesStore store(1 << 20);
+  store.AddSeries();
+  const int64_t start = (int64_t{1} << 31) - 50 * kIntervalMs;
+  for (int64_t row = 0; row < 20'000; ++row) {
+    // The second half jumps past 2^32, as a run four weeks later would be.
+    const int64_t time = start + row * kIntervalMs + (row >= 10'000 ? int64_t{1} << 31 : 0);
+    const double value = row < 10'000 ? 1 : 2;
+    store.AddRow(time, &value);
+  }
+  EXPECT_EQ(store.FirstTime(), start);
+  EXPECT_EQ(store.LastTime(), start + 19'999 * kIntervalMs + (int64_t{1} << 31));
+  const std::optional<NearestSample> late = store.Nearest(static_cast<double>(store.LastTime()));
+  ASSERT_TRUE(late);
+  EXPECT_EQ(late->timeMs, store.LastTime());
+  EXPECT_EQ(late->values[0], 2);
+  Decimation decimation;
+  store.Decimate(static_cast<double>(store.FirstTime()), static_cast<double>(store.LastTime()) + 1, 100, decimation);
+  EXPECT_EQ(decimation.At(0, 0).first, 1);
+  EXPECT_EQ(decimation.At(0, 99).last, 2);
+  EXPECT_FALSE(decimation.At(0, 50).HasRows());  // the month between the halves holds no row
 }
 
 }  // namespace
