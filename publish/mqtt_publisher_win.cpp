@@ -306,13 +306,19 @@ void MqttPublisher::SetState(RunState state) {
   ++shared_->stateVersion;
 }
 
-void MqttPublisher::Stop(std::chrono::milliseconds bound) {
-  if (!thread_.joinable()) return;
-  std::unique_lock<std::mutex> lock(shared_->lock);
+void MqttPublisher::RequestStop(std::chrono::milliseconds bound) {
+  const std::lock_guard<std::mutex> lock(shared_->lock);
+  if (shared_->stopping) return;
   shared_->stopping = true;
   const uint64_t boundMs = static_cast<uint64_t>(bound.count());
   shared_->stopDeadline = Tick() + boundMs - std::min(boundMs, kJoinMarginMs);
   shared_->wake.notify_all();
+}
+
+void MqttPublisher::Stop(std::chrono::milliseconds bound) {
+  if (!thread_.joinable()) return;
+  RequestStop(bound);
+  std::unique_lock<std::mutex> lock(shared_->lock);
   const bool finished = shared_->finishedChanged.wait_for(lock, bound, [&] { return shared_->finished; });
   lock.unlock();
   if (finished) {

@@ -52,8 +52,10 @@ class MqttPublisher final : public RowListener {
   void OnRow(const LoggedRow& row) override;
   void Publish(const AlarmEvent& event);
   void SetState(RunState state);
-  // Ends the network thread after the queued messages, "offline" and their acknowledgements,
-  // or when `bound` has passed. A thread stuck in a name lookup is left to the end of the
+  // Asks the network thread to end after the queued messages, "offline" and their
+  // acknowledgements, or when `bound` has passed; does not wait.
+  void RequestStop(std::chrono::milliseconds bound);
+  // Asks, then waits at most `bound`. A thread stuck in a name lookup is left to the end of the
   // process rather than waited for.
   void Stop(std::chrono::milliseconds bound);
   PublisherStats Stats() const;

@@ -1,0 +1,71 @@
+#include "publish/run_publishing_win.h"
+
+#include <windows.h>
+
+#include <chrono>
+
+#include "framework/ansi_text_win.h"
+#include "publish/mqtt_topics.h"
+
+namespace velmar {
+
+namespace {
+
+std::wstring ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? std::wstring(name, size) : std::wstring();
+}
+
+}  // namespace
+
+RunPublishing::~RunPublishing() {
+  Retire();
+  // One bound for all: each waits only for what is left of it.
+  const auto deadline = std::chrono::steady_clock::now() + kPublisherExitBound;
+  for (const std::unique_ptr<MqttPublisher>& publisher : retired_) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    publisher->Stop(std::max(left, std::chrono::milliseconds(0)));
+  }
+}
+
+void RunPublishing::RunStarting(const BrokerOptions& options, int comPort, RunState state) {
+  const std::wstring computer = ComputerName();
+  const std::wstring prefix = TopicPrefixFor(options.topicPrefix, computer, comPort);
+  if (publisher_ && (options != options_ || prefix != prefix_)) Retire();
+  if (options.host.empty()) return;
+  if (publisher_) {
+    publisher_->SetState(state);
+    return;
+  }
+  options_ = options;
+  prefix_ = prefix;
+  PublisherSettings settings{ToUtf8(options.host), options.port, ToUtf8(prefix),
+                             ToUtf8(ClientIdFor(computer, GetCurrentProcessId())), ToUtf8(options.user),
+                             ToUtf8(options.password)};
+  publisher_ = std::make_unique<MqttPublisher>(std::move(settings), state, onRefused_);
+}
+
+void RunPublishing::SetState(RunState state) {
+  if (publisher_) publisher_->SetState(state);
+}
+
+void RunPublishing::Publish(const AlarmEvent& event) {
+  if (publisher_) publisher_->Publish(event);
+}
+
+void RunPublishing::OnRunStarted(const RunHeader& header) {
+  if (publisher_) publisher_->OnRunStarted(header);
+}
+
+void RunPublishing::OnRow(const LoggedRow& row) {
+  if (publisher_) publisher_->OnRow(row);
+}
+
+void RunPublishing::Retire() {
+  if (!publisher_) return;
+  publisher_->RequestStop(kPublisherExitBound);
+  retired_.push_back(std::move(publisher_));
+}
+
+}  // namespace velmar

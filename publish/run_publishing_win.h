@@ -1,0 +1,43 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/broker_options.h"
+#include "core/run_types.h"
+#include "publish/mqtt_messages.h"
+#include "publish/mqtt_publisher_win.h"
+
+namespace velmar {
+
+// The broker side of a process's runs, a row listener for all of them. A run that starts with
+// a broker set gets a publisher, whose topics and will are fixed then; the next run keeps it
+// when the options are the same, and replaces it when they are not. The publishers end at the
+// latest when this does, within kPublisherExitBound.
+class RunPublishing final : public RowListener {
+ public:
+  // Called on a network thread, once per publisher, when the broker refuses the user name or
+  // password.
+  explicit RunPublishing(MqttPublisher::RefusedHandler onRefused) : onRefused_(std::move(onRefused)) {}
+  ~RunPublishing() override;
+
+  // A run starts, or waits for its port: `comPort` names the default topic prefix.
+  void RunStarting(const BrokerOptions& options, int comPort, RunState state);
+  void SetState(RunState state);
+  void Publish(const AlarmEvent& event);
+
+  void OnRunStarted(const RunHeader& header) override;
+  void OnRow(const LoggedRow& row) override;
+
+ private:
+  void Retire();
+
+  MqttPublisher::RefusedHandler onRefused_;
+  std::unique_ptr<MqttPublisher> publisher_;
+  BrokerOptions options_;
+  std::wstring prefix_;
+  // Replaced publishers finishing on their own threads; the window's thread never waits.
+  std::vector<std::unique_ptr<MqttPublisher>> retired_;
+};
+
+}  // namespace velmar
