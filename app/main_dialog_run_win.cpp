@@ -48,11 +48,15 @@ bool CVelmarDataLoggerDlg::OnStart() {
   // A /split switch holds for this process only; otherwise the stored option.
   const velmar::SplitOptions split =
       switches_.options.split.value_or(velmar::LoadLogOptions(settings_).split);
-  const velmar::StartOutcome opened = Session().Open(RunSettings(), split);
+  const velmar::AppSettings run = RunSettings();
+  const velmar::StartOutcome opened = Session().Open(run, split);
   if (!opened.message.empty()) ShowMessage(opened.message);
   if (!opened.started) return false;
+  // Before Begin, which tells the listeners the run's column titles.
+  publishing_->RunStarting(BrokerOptions(), run.comPort, velmar::RunState::Running);
   const velmar::StartOutcome begun = Session().Begin();
   if (!begun.started) {
+    publishing_->SetState(velmar::RunState::Stopped);
     ShowMessage(begun.message);
     return false;
   }
@@ -66,11 +70,13 @@ void CVelmarDataLoggerDlg::OnStop() {
   EnableControls(true);
   KillTimer(Hwnd(), velmar::kDurationTimer);
   if (unattended_.WaitedPort()) {
+    publishing_->SetState(velmar::RunState::Stopped);
     Carry(unattended_.RunEnded());
     return;
   }
   const velmar::StopOutcome stopped = Session().Stop();
   if (!stopped.wasRunning) return;
+  publishing_->SetState(velmar::RunState::Stopped);
   ReportUnwrittenRows(stopped);
   FocusControl(IDOK);
   Carry(unattended_.RunEnded());
@@ -79,7 +85,25 @@ void CVelmarDataLoggerDlg::OnStop() {
 void CVelmarDataLoggerDlg::Poll() {
   const velmar::PollOutcome polled = Session().Poll(command_);
   if (!polled.polled) return;
+  publishing_->SetState(polled.portLost ? velmar::RunState::Lost : velmar::RunState::Running);
   SetStatus(polled.writeFailed ? L"Error writing to data file." : DisplayText(polled.status));
+}
+
+velmar::BrokerOptions CVelmarDataLoggerDlg::BrokerOptions() const {
+  std::optional<std::wstring> password;
+  wchar_t value[1024];
+  const DWORD length = GetEnvironmentVariableW(velmar::kBrokerPasswordVariable, value, 1024);
+  if (length > 0 && length < 1024) password.emplace(value, length);
+  return velmar::BrokerForThisProcess(velmar::LoadLogOptions(settings_).broker, switches_.options, password);
+}
+
+// One box at most, and none in a run that ends the program by itself: nobody is there to
+// answer it. The run goes on, and the publisher keeps trying.
+void CVelmarDataLoggerDlg::OnBrokerRefused() {
+  if (brokerRefusalShown_ || switches_.options.closeWhenDone) return;
+  brokerRefusalShown_ = true;
+  ShowMessage(L"The MQTT broker refused the user name or password. The run goes on; its rows are published "
+              L"once the broker accepts them.");
 }
 
 // Rows the file still refuses are offered another try; given up on, they go to a recovery

@@ -58,6 +58,7 @@ void CVelmarDataLoggerDlg::Carry(const velmar::UnattendedSteps& steps) {
     // Stop stays available to end the wait; the run starts once the port is listed.
     EnableControls(false);
     SetStatus(L"Waiting for COM" + std::to_wstring(*steps.waitForPort) + L"...");
+    publishing_->RunStarting(BrokerOptions(), *steps.waitForPort, velmar::RunState::Waiting);
     SetTimer(Hwnd(), velmar::kPortWaitTimer, kPortWaitCheckMs, nullptr);
   }
   if (steps.endWait) {

@@ -42,6 +42,8 @@ BOOL CVelmarDataLoggerDlg::OnInitDialog() {
   // The chart follows every run, open or not, so opening it mid-run shows the run from its start.
   chart_.emplace(Hwnd(), settings_);
   Session().AddListener(*chart_);
+  publishing_.emplace([window = Hwnd()] { PostMessageW(window, velmar::kBrokerRefusedMessage, 0, 0); });
+  Session().AddListener(*publishing_);
 
   if (HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE)) {
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
@@ -130,6 +132,9 @@ bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PT
       return false;
     case velmar::kStartupMessage:
       OnStartupSwitches();
+      return true;
+    case velmar::kBrokerRefusedMessage:
+      OnBrokerRefused();
       return true;
     case WM_QUERYOPEN:
       // The dialog manager shows the dialog normally once its queue first runs dry, which would

@@ -7,6 +7,7 @@
 #include "chart/chart_window_win.h"
 #include "cli/command_line.h"
 #include "framework/dialog_win.h"
+#include "publish/run_publishing_win.h"
 #include "session/session_parts_win.h"
 #include "session/unattended_run.h"
 #include "settings/app_settings.h"
@@ -48,6 +49,9 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   void FocusControl(int id);
   void SetStatus(const std::wstring& text);
   void ReportUnwrittenRows(velmar::StopOutcome stopped);
+  // The broker options of this run: the stored ones under the switches and the environment.
+  velmar::BrokerOptions BrokerOptions() const;
+  void OnBrokerRefused();
   void LoadSettings();
 
   velmar::Profile settings_;
@@ -60,6 +64,9 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   HWND portList_ = nullptr;
   std::optional<velmar::WindowsLoggingSession> session_;
   std::optional<velmar::ChartWindow> chart_;
+  // Destroyed first: the last acknowledgements are waited for once the window is gone.
+  std::optional<velmar::RunPublishing> publishing_;
+  bool brokerRefusalShown_ = false;
 
   velmar::CommandLineResult switches_;
   velmar::UnattendedRun unattended_{{}};

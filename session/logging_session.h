@@ -25,6 +25,8 @@ struct PollOutcome {
   std::string status;
   // The log file refused the row: it waits in memory.
   bool writeFailed = false;
+  // The instrument's port is gone and could not be opened again.
+  bool portLost = false;
 };
 
 struct StopOutcome {
