@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "res/resource.h"
+#include "tests/e2e/logger_fixture_win.h"
+#include "tests/support/mqtt_broker_win.h"
+#include "tests/support/mqtt_subscriber_win.h"
+
+namespace velmar::test {
+namespace {
+
+constexpr char kCommand[] = "tec:t?;err?";
+
+class MqttTest : public LoggerTest {
+ protected:
+  void SetUp() override {
+    LoggerTest::SetUp();
+    ASSERT_TRUE(sim_.Start(kSimPort));
+    prefix_ = std::string("e2e/") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  }
+
+  std::wstring RunSwitches(const std::wstring& log, int brokerPort) const {
+    return L"/port COM12 /baud 115200 /interval 100 /command " + std::wstring(kCommand, kCommand + 11) + L" /header \"TEC Sensor T,Errors\" /log \"" + log + L"\" /start /mqtt 127.0.0.1:" + std::to_wstring(brokerPort) + L" /topic " +
+           std::wstring(prefix_.begin(), prefix_.end());
+  }
+
+  std::string Topic(const char* leaf) const { return prefix_ + "/" + leaf; }
+
+  Broker broker_;
+  std::string prefix_;
+};
+
+std::vector<int> PointsOf(const std::vector<Row>& rows) {
+  std::vector<int> points;
+  for (const Row& row : rows) points.push_back(row.point);
+  return points;
+}
+
+// The longest and the mean gap between successive rows, in ms.
+std::pair<int, double> Gaps(const std::vector<Row>& rows) {
+  int longest = 0;
+  for (size_t i = 1; i < rows.size(); ++i) longest = std::max(longest, rows[i].elapsed - rows[i - 1].elapsed);
+  return {longest, rows.size() < 2 ? 0.0 : double(rows.back().elapsed - rows.front().elapsed) / (rows.size() - 1)};
+}
+
+TEST_F(MqttTest, ATimedRunPublishesExactlyTheRowsOfItsLogInOrderThenStoppedAndOffline) {
+  ASSERT_TRUE(broker_.Start());
+  Subscriber subscriber(broker_.Port(), prefix_ + "/#");
+  ASSERT_TRUE(subscriber.WaitSubscribed(Millis(10000)));
+  const std::wstring log = LogPath(L"timed.csv");
+  ASSERT_TRUE(Launch(RunSwitches(log, broker_.Port()) + L" /duration 3 /close"));
+  ASSERT_TRUE(logger_.WaitExit(Millis(20000)));
+
+  const std::vector<Row> rows = DataRowsOf(ReadLines(log));
+  ASSERT_GE(rows.size(), 25u);
+  // The program waited for the last acknowledgements before it ended.
+  const std::vector<std::string> published = subscriber.Payloads(Topic("row"));
+  std::vector<int> points;
+  for (const std::string& payload : published) points.push_back(PointOf(payload));
+  EXPECT_EQ(points, PointsOf(rows));
+  for (size_t i = 0; i < std::min(rows.size(), published.size()); ++i) {
+    EXPECT_NE(published[i].find("\"elapsed_ms\":" + std::to_string(rows[i].elapsed) + ","), std::string::npos)
+        << published[i];
+  }
+  EXPECT_NE(published.front().find("\"values\":{\"TEC Sensor T\":"), std::string::npos) << published.front();
+  EXPECT_TRUE(subscriber.WaitMessages(
+      [&](const auto&) { return subscriber.Payloads(Topic("status")).size() >= 3; }, Millis(5000)));
+  EXPECT_EQ(subscriber.Payloads(Topic("status")), (std::vector<std::string>{"running", "stopped", "offline"}));
+}
+
+TEST_F(MqttTest, ABrokerRestartedMidRunLosesNoRowAndLeavesThePollsAlone) {
+  // The same run without a broker first: the times to compare with.
+  ASSERT_TRUE(Launch(L"/mqtt off"));
+  Configure(LogPath(L"without.csv"), std::wstring(kCommand, kCommand + 11));
+  ASSERT_TRUE(RunForRows(LogPath(L"without.csv"), 40));
+  ASSERT_TRUE(CloseLogger());
+  const auto [longestWithout, meanWithout] = Gaps(DataRowsOf(ReadLines(LogPath(L"without.csv"))));
+
+  ASSERT_TRUE(broker_.Start());
+  Subscriber subscriber(broker_.Port(), Topic("row"), "velmar-e2e-persistent-" + std::to_string(GetTickCount64()));
+  ASSERT_TRUE(subscriber.WaitSubscribed(Millis(10000)));
+  const std::wstring log = LogPath(L"restart.csv");
+  ASSERT_TRUE(Launch(RunSwitches(log, broker_.Port())));
+  ASSERT_TRUE(WaitDataRows(log, 10));
+  ASSERT_TRUE(broker_.Stop());
+  WaitMorePolls(15);
+  ASSERT_TRUE(broker_.Start());
+  WaitMorePolls(15);
+  ASSERT_TRUE(StopRun());
+
+  const std::vector<Row> rows = DataRowsOf(ReadLines(log));
+  ASSERT_TRUE(subscriber.WaitMessages(
+      [&](const std::vector<ReceivedMessage>& messages) {
+        std::map<int, int> seen;
+        for (const ReceivedMessage& message : messages) seen[PointOf(message.payload)];
+        return seen.size() >= rows.size();
+      },
+      Millis(60000)));
+  // In the order of their first delivery; a repeat only on a later connection than its first.
+  std::map<int, int> firstConnection;
+  std::vector<int> firsts;
+  for (const ReceivedMessage& message : subscriber.Messages()) {
+    const int point = PointOf(message.payload);
+    const auto [first, isNew] = firstConnection.emplace(point, message.connection);
+    if (isNew) {
+      firsts.push_back(point);
+    } else {
+      EXPECT_GT(message.connection, first->second) << "point " << point << " repeated on the same connection";
+    }
+  }
+  EXPECT_EQ(firsts, PointsOf(rows));
+
+  const auto [longest, mean] = Gaps(rows);
+  EXPECT_LE(longest, longestWithout + 100);
+  EXPECT_NEAR(mean, meanWithout, meanWithout * 0.05);
+}
+
+TEST_F(MqttTest, ABrokerUnreachableAtStartLeavesTheRunAlone) {
+  const std::wstring log = LogPath(L"unreachable.csv");
+  ASSERT_TRUE(Launch(RunSwitches(log, FreeLoopbackPort())));
+  ASSERT_TRUE(WaitDataRows(log, 10));
+  EXPECT_EQ(Dialog().FindOtherDialog(), nullptr);
+  EXPECT_TRUE(Responsive());
+  EXPECT_TRUE(WaitStatus(L"ms: "));
+  ASSERT_TRUE(StopRun());
+  EXPECT_TRUE(CloseLogger());
+}
+
+TEST_F(MqttTest, TheStatusFollowsTheRunAndTheWillSaysOfflineWhenTheProcessIsKilled) {
+  ASSERT_TRUE(broker_.Start());
+  Subscriber subscriber(broker_.Port(), Topic("status"));
+  ASSERT_TRUE(subscriber.WaitSubscribed(Millis(10000)));
+  const auto statusIs = [&](const char* word) {
+    return subscriber.WaitMessages(
+        [&](const auto&) {
+          const std::vector<std::string> status = subscriber.Payloads(Topic("status"));
+          return !status.empty() && status.back() == word;
+        },
+        Millis(10000));
+  };
+  ASSERT_TRUE(Launch(RunSwitches(LogPath(L"status.csv"), broker_.Port())));
+  EXPECT_TRUE(statusIs("running"));
+  ASSERT_TRUE(StopRun());
+  EXPECT_TRUE(statusIs("stopped"));
+  ASSERT_TRUE(StartRun());
+  EXPECT_TRUE(statusIs("running"));
+
+  HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, logger_.ProcessId());
+  ASSERT_NE(process, nullptr);
+  TerminateProcess(process, 1);
+  CloseHandle(process);
+  ASSERT_TRUE(logger_.WaitExit(Millis(10000)));
+  EXPECT_TRUE(statusIs("offline"));
+  EXPECT_EQ(subscriber.Payloads(Topic("status")),
+            (std::vector<std::string>{"running", "stopped", "running", "offline"}));
+}
+
+TEST_F(MqttTest, AWrongPasswordGivesOneMessageAndTheRunGoesOn) {
+  ASSERT_TRUE(broker_.RequirePassword("lab", "right"));
+  ASSERT_TRUE(broker_.Start());
+  SetEnvironmentVariableW(L"VELMAR_MQTT_PASSWORD", L"wrong");
+  const std::wstring log = LogPath(L"refused.csv");
+  const bool launched = Launch(RunSwitches(log, broker_.Port()) + L" /mqtt-user lab");
+  SetEnvironmentVariableW(L"VELMAR_MQTT_PASSWORD", nullptr);
+  ASSERT_TRUE(launched);
+  ExpectMessage(L"The MQTT broker refused the user name or password. The run goes on; its rows are published "
+                L"once the broker accepts them.");
+  // The publisher keeps trying (after 1, 2 and 4 s): no second box.
+  const size_t rows = CountDataRows(log);
+  ASSERT_TRUE(WaitDataRows(log, rows + 60, Millis(30000)));
+  EXPECT_EQ(Dialog().FindOtherDialog(), nullptr);
+  EXPECT_TRUE(Dialog().Enabled(IDC_STOP));
+}
+
+}  // namespace
+}  // namespace velmar::test
