@@ -1,6 +1,19 @@
-# libmosquitto, the MQTT client library, built as a static library from Debian's source package:
-# without TLS and without its own threads (our network thread drives it). The source is
-# fetched once into VELMAR_DEPS_DIR, which outlives the build trees of the presets.
+# libmosquitto, the MQTT client library, as the static target velmar_mosquitto. Cross-compiled,
+# it is built from Debian's source package without TLS and without its own threads (our network
+# thread drives it); the source is fetched once into VELMAR_DEPS_DIR, which outlives the build
+# trees of the presets. On Windows itself, a static libmosquitto is looked for.
+if(NOT CMAKE_CROSSCOMPILING)
+  find_path(MOSQUITTO_INCLUDE_DIR mosquitto.h REQUIRED)
+  find_library(MOSQUITTO_LIBRARY NAMES mosquitto_static mosquitto REQUIRED)
+  add_library(velmar_mosquitto STATIC IMPORTED GLOBAL)
+  set_target_properties(velmar_mosquitto PROPERTIES
+    IMPORTED_LOCATION ${MOSQUITTO_LIBRARY}
+    INTERFACE_INCLUDE_DIRECTORIES ${MOSQUITTO_INCLUDE_DIR}
+    INTERFACE_COMPILE_DEFINITIONS LIBMOSQUITTO_STATIC
+    INTERFACE_LINK_LIBRARIES ws2_32)
+  return()
+endif()
+
 include(ExternalProject)
 
 set(VELMAR_DEPS_DIR ${CMAKE_SOURCE_DIR}/build/deps CACHE PATH "Fetched third-party sources, kept across rebuilds")

@@ -24,8 +24,12 @@ constexpr size_t kMaxQueuedBytes = 16u << 20;
 // reconnect and sends them again itself; everything else waits in our bounded queue.
 constexpr size_t kMaxInFlight = 100;
 constexpr int kKeepAliveSeconds = 20;
-// How long the thread may go without looking for new messages while connected.
-constexpr int kLoopMs = 50;
+// Rows are handed over in batches, once a second: every wake of the thread costs far more than
+// a row (a wineserver round trip or two under Wine), and a dashboard needs no more.
+constexpr uint64_t kBatchMs = 1000;
+// While an answer is due (a connection being made, acknowledgements outstanding), the thread
+// waits on the socket; the answer wakes it, this bounds the wait for a stop meanwhile.
+constexpr int kAnswerWaitMs = 250;
 // Of the exit bound, what is kept for "offline" after the last rows.
 constexpr uint64_t kOfflineReserveMs = 500;
 // Broker refusals of the user name or password (MQTT 3.1.1).
@@ -156,13 +160,17 @@ class Connection final : public MosquittoEvents {
           break;
       }
       if (plan_.Connected()) HandOver(client, kMaxInFlight);
-      if (plan_.Down()) {
-        std::unique_lock<std::mutex> lock(shared_.lock);
-        shared_.wake.wait_for(lock, std::chrono::milliseconds(std::min<uint64_t>(plan_.IdleMs(Tick()), 1000)),
-                              [&] { return shared_.stopping; });
-      } else {
-        client.Loop(kLoopMs);
+      if (!plan_.Down()) {
+        // Reads what came, writes what waits and keeps the connection alive.
+        const bool answerDue = !plan_.Connected() || inFlight_ > 0;
+        client.Loop(answerDue ? kAnswerWaitMs : 0);
+        if (answerDue) continue;
       }
+      // Until the next batch or attempt; a new state or a stop comes at once.
+      std::unique_lock<std::mutex> lock(shared_.lock);
+      shared_.wake.wait_for(lock, std::chrono::milliseconds(std::min(plan_.IdleMs(Tick()), kBatchMs)), [&] {
+        return shared_.stopping || (plan_.Connected() && statusSent_ != shared_.stateVersion);
+      });
     }
   }
 
@@ -174,14 +182,14 @@ class Connection final : public MosquittoEvents {
     while (plan_.Connected() && Tick() < rowsDeadline &&
            (inFlight_ > 0 || !Read([&] { return shared_.queue.Empty(); }))) {
       HandOver(client, kMaxInFlight);
-      client.Loop(static_cast<int>(std::min<uint64_t>(kLoopMs, rowsDeadline - Tick())));
+      client.Loop(static_cast<int>(std::min<uint64_t>(kAnswerWaitMs, rowsDeadline - Tick())));
       TakeEvents(client, Tick());
     }
     if (!plan_.Connected()) return;
     if (!client.Publish(statusTopic_, kOfflineWord, true)) return;
     Count(+1);
     for (uint64_t now = Tick(); plan_.Connected() && inFlight_ > 0 && now < deadline; now = Tick()) {
-      client.Loop(static_cast<int>(std::min<uint64_t>(kLoopMs, deadline - now)));
+      client.Loop(static_cast<int>(std::min<uint64_t>(kAnswerWaitMs, deadline - now)));
       TakeEvents(client, Tick());
     }
     if (plan_.Connected() && inFlight_ == 0) client.Disconnect();
@@ -288,15 +296,14 @@ void MqttPublisher::OnRunStarted(const RunHeader& header) {
 
 void MqttPublisher::OnRow(const LoggedRow& row) {
   QueuedMessage message{QueuedRow{row, UnixMsNow(), titles_}};
+  // No wake: the next batch takes it.
   const std::lock_guard<std::mutex> lock(shared_->lock);
   shared_->queue.Push(std::move(message));
-  shared_->wake.notify_one();
 }
 
 void MqttPublisher::Publish(const AlarmEvent& event) {
   const std::lock_guard<std::mutex> lock(shared_->lock);
   shared_->queue.Push(QueuedMessage{event});
-  shared_->wake.notify_one();
 }
 
 void MqttPublisher::SetState(RunState state) {
@@ -304,6 +311,7 @@ void MqttPublisher::SetState(RunState state) {
   if (state == shared_->state) return;
   shared_->state = state;
   ++shared_->stateVersion;
+  shared_->wake.notify_one();
 }
 
 void MqttPublisher::RequestStop(std::chrono::milliseconds bound) {

@@ -68,6 +68,8 @@ TEST(MqttPublisherTest, StopWaitsForAcknowledgementsOnlyWithinItsBound) {
 TEST(MqttPublisherTest, StopDoesNotWaitForAConnectThatHangs) {
   // A listener that completes the handshake and never reads: the connect is accepted by the
   // system and the CONNACK never comes.
+  WSADATA sockets;
+  ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &sockets), 0);
   SOCKET silent = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -85,6 +87,7 @@ TEST(MqttPublisherTest, StopDoesNotWaitForAConnectThatHangs) {
     EXPECT_LE(std::chrono::steady_clock::now() - before, kPublisherExitBound + Millis(500));
   }
   closesocket(silent);
+  WSACleanup();
 }
 
 }  // namespace
