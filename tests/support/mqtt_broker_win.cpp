@@ -64,21 +64,6 @@ bool AcceptsConnections(int port) {
   return accepted;
 }
 
-bool StartUnixProgram(const std::string& program, const std::string& arguments) {
-  // The arguments reach the Unix program as they are: Unix paths stay Unix paths.
-  std::wstring line = WinePath(program) + L" ";
-  line.append(arguments.begin(), arguments.end());
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    return false;
-  }
-  if (process.hProcess) CloseHandle(process.hProcess);
-  if (process.hThread) CloseHandle(process.hThread);
-  return true;
-}
-
 Broker::Broker() {
   folder_ = std::string(VELMAR_BROKER_DIR) + "/broker-" + std::to_string(GetCurrentProcessId()) + "-" +
             std::to_string(GetTickCount64());

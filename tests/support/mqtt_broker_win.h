@@ -35,7 +35,5 @@ class Broker {
 // A port on 127.0.0.1 that nothing listens on now.
 int FreeLoopbackPort();
 bool AcceptsConnections(int port);
-// Starts a Unix program; its handle cannot be waited on, so callers wait for what it does.
-bool StartUnixProgram(const std::string& program, const std::string& arguments);
 
 }  // namespace velmar::test

@@ -40,6 +40,21 @@ std::string PortsDir() { return VELMAR_PORTS_DIR; }
 
 std::wstring LoggerExePath() { return WinePath(VELMAR_LOGGER_EXE); }
 
+bool StartUnixProgram(const std::string& program, const std::string& arguments) {
+  // The arguments reach the Unix program as they are: Unix paths stay Unix paths.
+  std::wstring line = WinePath(program) + L" ";
+  line.append(arguments.begin(), arguments.end());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return false;
+  }
+  if (process.hProcess) CloseHandle(process.hProcess);
+  if (process.hThread) CloseHandle(process.hThread);
+  return true;
+}
+
 Simulator::~Simulator() {
   if (socket_ == INVALID_SOCKET) return;
   Command("quit");
@@ -64,19 +79,8 @@ bool Simulator::Start(int comPort, const std::string& options) {
   std::ostringstream arguments;
   arguments << " --seed 7 --control 0 --exit-with-control --lifetime 900 --port-file " << portFile << " --link "
             << PortsDir() << "/com" << comPort << ' ' << options;
-  const std::string argumentText = arguments.str();
-  std::wstring commandLine = WinePath(VELMAR_SIMULATOR);
-  commandLine.append(argumentText.begin(), argumentText.end());
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  // Wine runs a Unix program directly; its handle cannot be waited on, so the control
-  // connection is how the test knows it is up and how it ends it.
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    return false;
-  }
-  if (process.hProcess) CloseHandle(process.hProcess);
-  if (process.hThread) CloseHandle(process.hThread);
+  // The control connection is how the test knows it is up and how it ends it.
+  if (!StartUnixProgram(VELMAR_SIMULATOR, arguments.str())) return false;
   std::string port;
   if (!WaitForFile(WinePath(portFile), port)) return false;
 

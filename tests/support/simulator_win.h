@@ -10,6 +10,9 @@ std::wstring WinePath(const std::string& unixPath);
 // The Unix folder holding the stable symlinks of the registered test ports.
 std::string PortsDir();
 std::wstring LoggerExePath();
+// Starts a Unix program, as Wine can; its handle cannot be waited on, so callers wait for what
+// it does.
+bool StartUnixProgram(const std::string& program, const std::string& arguments);
 
 // The native instrument simulator on one test port, started from the Windows side. It
 // exits when the control connection closes, so a crashed test leaves nothing behind.
