@@ -176,5 +176,58 @@ TEST_F(MqttTest, AWrongPasswordGivesOneMessageAndTheRunGoesOn) {
   EXPECT_TRUE(Dialog().Enabled(IDC_STOP));
 }
 
+TEST_F(MqttTest, LogOptionsKeepTheBrokerWithThePasswordOnlyEncrypted) {
+  ASSERT_TRUE(Launch());
+  constexpr WPARAM kLogOptionsCommand = 0x0030;
+  Dialog().SendSysCommand(kLogOptionsCommand);
+  const driver::DialogDriver options(Dialog().WaitOtherDialog(Millis(10000)), logger_.ProcessId());
+  ASSERT_NE(options.Dialog(), nullptr);
+  options.SetText(IDC_BROKER_HOST, L"lab-pi");
+  options.SetText(IDC_BROKER_PORT, L"1884");
+  options.SetText(IDC_TOPIC_PREFIX, L"lab/#");
+  options.SetText(IDC_BROKER_USER, L"anna");
+  options.SetText(IDC_BROKER_PASSWORD, L"s3cret");
+  options.Click(IDOK);
+  HWND box = nullptr;
+  ASSERT_TRUE(driver::WaitFor(
+      [&] {
+        const std::vector<HWND> boxes = driver::FindProcessWindows(logger_.ProcessId(), L"VelmarDataLogger");
+        return (box = boxes.empty() ? nullptr : boxes.front()) != nullptr;
+      },
+      Millis(10000)));
+  EXPECT_EQ(driver::DialogDriver::MessageText(box), L"A topic prefix may not hold + or #.");
+  driver::DialogDriver::Answer(box, IDOK);
+  ASSERT_TRUE(driver::WaitFor([&] { return !IsWindow(box); }, Millis(5000)));
+  options.SetText(IDC_TOPIC_PREFIX, L"lab/oven");
+  options.Click(IDOK);
+  ASSERT_TRUE(driver::WaitFor([&] { return !IsWindow(options.Dialog()); }, Millis(5000)));
+
+  const std::wstring key = std::wstring(kSettingsKey) + L"\\Options";
+  const auto storedText = [&](const wchar_t* name) {
+    wchar_t text[64] = {};
+    DWORD textSize = sizeof(text);
+    RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &textSize);
+    return std::wstring(text);
+  };
+  EXPECT_EQ(storedText(L"BrokerHost"), L"lab-pi");
+  EXPECT_EQ(storedText(L"TopicPrefix"), L"lab/oven");
+  EXPECT_EQ(storedText(L"BrokerUser"), L"anna");
+  DWORD port = 0;
+  DWORD size = sizeof(port);
+  RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"BrokerPort", RRF_RT_REG_DWORD, nullptr, &port, &size);
+  EXPECT_EQ(port, 1884u);
+  std::string sealed(512, '\0');
+  size = static_cast<DWORD>(sealed.size());
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, key.c_str(), L"BrokerPassword", RRF_RT_REG_BINARY, nullptr, sealed.data(),
+                         &size),
+            0);
+  sealed.resize(size);
+  EXPECT_GT(size, 0u);
+  const std::wstring plain = L"s3cret";
+  EXPECT_EQ(sealed.find(std::string(reinterpret_cast<const char*>(plain.data()), plain.size() * sizeof(wchar_t))),
+            std::string::npos);
+  EXPECT_EQ(sealed.find("s3cret"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace velmar::test
