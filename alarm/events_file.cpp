@@ -1,5 +1,8 @@
 #include "alarm/events_file.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -8,29 +11,12 @@
 namespace velmar {
 namespace {
 
-void AppendPadded(std::wstring& out, int value, size_t width) {
-  const std::wstring digits = std::to_wstring(value);
-  if (digits.size() < width) out.append(width - digits.size(), L'0');
-  out += digits;
-}
-
 // "YYYY-MM-DD HH:MM:SS.mmm"
 std::wstring EventTime(const LocalDateTime& time) {
-  std::wstring text;
-  AppendPadded(text, time.year, 4);
-  text += L'-';
-  AppendPadded(text, time.month, 2);
-  text += L'-';
-  AppendPadded(text, time.day, 2);
-  text += L' ';
-  AppendPadded(text, time.hour, 2);
-  text += L':';
-  AppendPadded(text, time.minute, 2);
-  text += L':';
-  AppendPadded(text, time.second, 2);
-  text += L'.';
-  AppendPadded(text, time.millisecond, 3);
-  return text;
+  wchar_t text[48];
+  const int length = std::swprintf(text, std::size(text), L"%04d-%02d-%02d %02d:%02d:%02d.%03d", time.year, time.month,
+                                   time.day, time.hour, time.minute, time.second, time.millisecond);
+  return std::wstring(text, static_cast<size_t>(std::max(length, 0)));
 }
 
 std::wstring CsvField(std::wstring_view text) {

@@ -1,13 +1,11 @@
 #include "alarm/notifications.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <iterator>
 
 namespace velmar {
 namespace {
-
-std::wstring TwoDigits(int value) {
-  return std::wstring{static_cast<wchar_t>(L'0' + value / 10 % 10), static_cast<wchar_t>(L'0' + value % 10)};
-}
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
@@ -44,8 +42,10 @@ std::wstring AlarmBalloonText(const AlarmEvent& event) {
   std::wstring text = event.source;
   if (!event.value.empty()) text += L" " + event.value;
   if (!event.limit.empty()) text += L" " + WithDecimals(event.limit, Decimals(event.value));
-  return text + L" since " + TwoDigits(event.time.hour) + L":" + TwoDigits(event.time.minute) + L":" +
-         TwoDigits(event.time.second);
+  wchar_t since[32];
+  const int length = std::swprintf(since, std::size(since), L" since %02d:%02d:%02d", event.time.hour,
+                                   event.time.minute, event.time.second);
+  return text.append(since, static_cast<size_t>(std::max(length, 0)));
 }
 
 NoticeSteps AlarmNotices::SetActivity(RunActivity activity) {
