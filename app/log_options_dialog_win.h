@@ -3,8 +3,8 @@
 #include "settings/log_options.h"
 #include "settings/profile_win.h"
 
-// "Log Options": when a run's log goes on in a new file. OK stores the choice in the
-// "Options" key; it applies from the next Start.
+// "Log Options": when a run's log goes on in a new file, and whether alarms sound. OK stores
+// the choices in the "Options" key; the split applies from the next Start.
 class CLogOptionsDlg : public velmar::Dialog {
  public:
   CLogOptionsDlg(HWND parent, velmar::Profile profile);

@@ -2,8 +2,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/column_limits.h"
 #include "core/split_options.h"
 
 namespace velmar {
@@ -19,6 +21,11 @@ struct CommandLineOptions {
   std::optional<std::wstring> logPath;
   bool start = false;
   std::optional<std::uint64_t> durationMs;  // 1 ms .. 1000 h
+  // How long /start waits for a missing port before giving up; 1 ms .. 1000 h.
+  std::optional<std::uint64_t> waitMs;
+  // From /limit, one per title (the last wins): for this process only, in place of the stored
+  // limits, never stored. Empty when no /limit was given.
+  std::vector<ColumnLimit> limits;
   bool closeWhenDone = false;
   bool minimized = false;
   bool chart = false;
@@ -32,12 +39,16 @@ struct CommandLineOptions {
 struct CommandLineResult {
   CommandLineOptions options;  // all defaults when error is set
   std::wstring error;          // empty on success
+  // /close was among the arguments, also when another was wrong: nobody may be there to
+  // read the error, so it must not wait in a box.
+  bool closeRequested = false;
 };
 
 // args: the arguments after the program name, as CommandLineToArgvW split them.
 // Switches start with '/' or '-', names ignore case; a value follows as the next argument or
-// after ':' or '='. The last of a repeated switch wins. /? or /help anywhere gives only
-// showUsage, whatever else is wrong. Otherwise the first fault gives an error naming it.
+// after ':' or '='. The last of a repeated switch wins; /limit repeats, the last for each
+// title winning. /? or /help anywhere gives only showUsage, whatever else is wrong. Otherwise
+// the first fault gives an error naming it.
 CommandLineResult ParseCommandLine(const std::vector<std::wstring>& args);
 
 // What becomes of switches that name a port, given whether that port is present now.
@@ -46,6 +57,11 @@ PortOnStart PortOnStartFor(const CommandLineOptions& options, bool portPresent);
 
 // "/port: COMn is not present."
 std::wstring MissingPortError(int port);
+
+// Checked at Start, when the run's column titles are known: the error for the first limit
+// whose title names no column of the run (a mistyped title must not pass silently), or empty.
+// Titles beyond the header are "Column n".
+std::wstring LimitTitlesError(const std::vector<ColumnLimit>& limits, std::wstring_view header);
 
 // Every switch, one line each (name and description separated by a tab), and two examples.
 std::wstring CommandLineUsage();

@@ -9,6 +9,7 @@
 // Windows added beside the main dialog.
 #define IDD_RUN_LIST 110
 #define IDD_LOG_OPTIONS 111
+#define IDD_LIMITS 116
 
 #define IDC_PORT 1000
 #define IDC_BAUD 1001
@@ -27,5 +28,9 @@
 #define IDC_SPLIT_DAILY 1111
 #define IDC_SPLIT_ROWS 1112
 #define IDC_SPLIT_ROW_COUNT 1113
+#define IDC_LIMIT_LOW 1160
+#define IDC_LIMIT_HIGH 1161
+#define IDC_LIMIT_POLLS 1162
+#define IDC_ALARM_SOUND 1165
 
 #define ID_HELP_COMMAND 0xE146

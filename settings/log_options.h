@@ -7,6 +7,8 @@ namespace velmar {
 // none of them changes what the program does until it is chosen.
 struct LogOptions {
   SplitOptions split;
+  // A sound with each new alarm.
+  bool alarmSound = false;
 
   bool operator==(const LogOptions&) const = default;
 };

@@ -18,12 +18,14 @@ LogOptions LoadLogOptions(const Profile& profile) {
   if (rows >= static_cast<int>(kMinSplitRows) && rows <= static_cast<int>(kMaxSplitRows)) {
     options.split.rows = static_cast<uint32_t>(rows);
   }
+  options.alarmSound = profile.ReadInt(kSection, L"AlarmSound", 0) == 1;
   return options;
 }
 
 void StoreLogOptions(const Profile& profile, const LogOptions& options) {
   profile.WriteInt(kSection, L"Split", static_cast<int>(options.split.mode));
   profile.WriteInt(kSection, L"SplitRows", static_cast<int>(options.split.rows));
+  profile.WriteInt(kSection, L"AlarmSound", options.alarmSound ? 1 : 0);
 }
 
 }  // namespace velmar

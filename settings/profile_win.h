@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace velmar {
 
@@ -16,6 +17,9 @@ class Profile {
   std::wstring ReadText(const wchar_t* section, const wchar_t* name) const;
   void WriteInt(const wchar_t* section, const wchar_t* name, int value) const;
   void WriteText(const wchar_t* section, const wchar_t* name, const std::wstring& text) const;
+  // The names of the section's values, in the registry's order.
+  std::vector<std::wstring> ValueNames(const wchar_t* section) const;
+  void DeleteValue(const wchar_t* section, const wchar_t* name) const;
 
  private:
   std::wstring registryRoot_;
