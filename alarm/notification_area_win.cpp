@@ -1,6 +1,5 @@
 #include "alarm/notification_area_win.h"
 
-
 #include <algorithm>
 #include <string_view>
 

@@ -16,5 +16,7 @@ inline constexpr UINT_PTR kMinimizedHoldTimer = 5;
 
 // Posted once the dialog is up, to act on the command line's switches.
 inline constexpr UINT kStartupMessage = WM_APP + 1;
+// The notification-area icon's mouse messages.
+inline constexpr UINT kTrayMessage = WM_APP + 2;
 
 }  // namespace velmar

@@ -4,6 +4,7 @@
 #include "app/main_dialog_win.h"
 #include "core/decimal_text.h"
 #include "framework/ansi_text_win.h"
+#include "framework/console_win.h"
 #include "framework/data_exchange_win.h"
 #include "res/resource.h"
 #include "settings/baud_table.h"
@@ -27,7 +28,7 @@ std::wstring DisplayText(const std::string& narrow) {
 void CVelmarDataLoggerDlg::OnOK() { OnStart(); }
 
 void CVelmarDataLoggerDlg::OnCancel() {
-  OnStop();
+  OnStop(velmar::RunMark::EndByClose);
   chart_->CloseAtEnd();
   EndDialog(IDCANCEL);
 }
@@ -44,25 +45,38 @@ velmar::AppSettings CVelmarDataLoggerDlg::RunSettings() const {
 }
 
 bool CVelmarDataLoggerDlg::OnStart() {
-  if (!UpdateData(true)) return false;
+  if (!UpdateData(true)) return StartFailed();
+  // A mistyped /limit title must not pass silently.
+  if (const std::wstring wrongTitle = alarms_->CheckSwitchTitles(columnHeader_); !wrongTitle.empty()) {
+    exitFacts_.badSwitches = true;
+    ShowMessage(wrongTitle);
+    return StartFailed();
+  }
   // A /split switch holds for this process only; otherwise the stored option.
   const velmar::SplitOptions split =
       switches_.options.split.value_or(velmar::LoadLogOptions(settings_).split);
   const velmar::StartOutcome opened = Session().Open(RunSettings(), split);
   if (!opened.message.empty()) ShowMessage(opened.message);
-  if (!opened.started) return false;
+  if (!opened.started) return StartFailed();
   const velmar::StartOutcome begun = Session().Begin();
   if (!begun.started) {
     ShowMessage(begun.message);
-    return false;
+    return StartFailed();
   }
+  alarms_->Started(logFilePath_, columnHeader_);
   SetStatus(L"");
   EnableControls(false);
   FocusControl(IDC_STOP);
   return true;
 }
 
-void CVelmarDataLoggerDlg::OnStop() {
+bool CVelmarDataLoggerDlg::StartFailed() {
+  exitFacts_.startFailed = true;
+  alarms_->StartFailed(logFilePath_);
+  return false;
+}
+
+void CVelmarDataLoggerDlg::OnStop(velmar::RunMark mark) {
   EnableControls(true);
   KillTimer(Hwnd(), velmar::kDurationTimer);
   if (unattended_.WaitedPort()) {
@@ -71,6 +85,7 @@ void CVelmarDataLoggerDlg::OnStop() {
   }
   const velmar::StopOutcome stopped = Session().Stop();
   if (!stopped.wasRunning) return;
+  alarms_->Ended(mark);
   ReportUnwrittenRows(stopped);
   FocusControl(IDOK);
   Carry(unattended_.RunEnded());
@@ -79,6 +94,7 @@ void CVelmarDataLoggerDlg::OnStop() {
 void CVelmarDataLoggerDlg::Poll() {
   const velmar::PollOutcome polled = Session().Poll(command_);
   if (!polled.polled) return;
+  alarms_->Polled(polled, GetForegroundWindow() == Hwnd());
   SetStatus(polled.writeFailed ? L"Error writing to data file." : DisplayText(polled.status));
 }
 
@@ -90,13 +106,17 @@ void CVelmarDataLoggerDlg::ReportUnwrittenRows(velmar::StopOutcome stopped) {
     // The Windows session ended while the box was open: the rows are saved already.
     if (sessionEnding_) return;
     if (answer != IDRETRY) {
+      exitFacts_.rowsNotInLog = true;
       ShowMessage(velmar::RecoveryText(Session().SaveUnwritten()));
       Session().FinishStop();
       return;
     }
     stopped = Session().RetryUnwritten();
   }
-  if (stopped.dropped > 0) ShowMessage(velmar::DroppedOnlyText(stopped));
+  if (stopped.dropped > 0) {
+    exitFacts_.rowsNotInLog = true;
+    ShowMessage(velmar::DroppedOnlyText(stopped));
+  }
   Session().FinishStop();
 }
 
@@ -106,7 +126,10 @@ void CVelmarDataLoggerDlg::ReportUnwrittenRows(velmar::StopOutcome stopped) {
 void CVelmarDataLoggerDlg::OnEndSession() {
   sessionEnding_ = true;
   EnableControls(true);
-  Session().StopForSessionEnd();
+  const bool running = Session().Running();
+  const velmar::RecoveryOutcome saved = Session().StopForSessionEnd();
+  if (running) alarms_->Ended(velmar::RunMark::EndAtLogoff);
+  if (saved.rows > 0 || saved.dropped > 0) exitFacts_.rowsNotInLog = true;
   chart_->CloseAtEnd();
   EndDialog(IDCANCEL);
   EnumThreadWindows(
@@ -118,6 +141,29 @@ void CVelmarDataLoggerDlg::OnEndSession() {
         return TRUE;
       },
       reinterpret_cast<LPARAM>(Hwnd()));
+}
+
+int CVelmarDataLoggerDlg::ShowMessage(const std::wstring& text, UINT buttons) {
+  if (!switches_.closeRequested) return Dialog::ShowMessage(text, buttons);
+  alarms_->Message(logFilePath_, text);
+  velmar::TellStartingConsole(text);
+  switch (buttons & MB_TYPEMASK) {
+    case MB_RETRYCANCEL:
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+      return IDCANCEL;
+    case MB_YESNO:
+      return IDNO;
+    default:
+      return IDOK;
+  }
+}
+
+velmar::ExitCode CVelmarDataLoggerDlg::ExitCode() const {
+  velmar::ExitFacts facts = exitFacts_;
+  facts.closeWhenDone = switches_.closeRequested;
+  facts.alarmRaised = alarms_ && alarms_->AlarmRaised();
+  return velmar::ChooseExitCode(facts);
 }
 
 void CVelmarDataLoggerDlg::EnableControls(bool enable) {

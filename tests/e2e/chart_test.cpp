@@ -256,7 +256,8 @@ TEST_F(ChartTest, OpeningABigLogDuringARunLeavesNoGridPointMissing) {
   ASSERT_NE(chart, nullptr);
   ASSERT_TRUE(WaitDataRows(log, 5));
   OpenLogThroughTheFileDialog(chart, big);
-  // From here the file is read; the file dialog's own start is not what is measured.
+  // From here the file is read; the file dialog's own start and end are not what is measured.
+  WaitMorePolls(2);
   const ULONGLONG opened = GetTickCount64();
   const size_t rowsBefore = CountDataRows(log);
   ASSERT_TRUE(driver::WaitFor([&] { return LaneDrawn(chart, 1); }, Millis(120000)));

@@ -192,5 +192,10 @@ bool LoggerProcess::WaitExit(Millis timeout) {
 
 bool LoggerProcess::Running() const { return WaitForSingleObject(processInfo_.hProcess, 0) == WAIT_TIMEOUT; }
 
+DWORD LoggerProcess::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(processInfo_.hProcess, &code);
+  return code;
+}
 
 }  // namespace velmar::driver

@@ -66,6 +66,8 @@ class LoggerProcess {
   HWND Dialog() const { return dialog_; }
   bool WaitExit(Millis timeout);
   bool Running() const;
+  // STILL_ACTIVE while it runs.
+  DWORD ExitCode() const;
 
  private:
   PROCESS_INFORMATION processInfo_{};
