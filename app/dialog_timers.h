@@ -16,7 +16,9 @@ inline constexpr UINT_PTR kMinimizedHoldTimer = 5;
 
 // Posted once the dialog is up, to act on the command line's switches.
 inline constexpr UINT kStartupMessage = WM_APP + 1;
+// The notification-area icon's mouse messages.
+inline constexpr UINT kTrayMessage = WM_APP + 2;
 // Posted by a publisher's network thread: the broker refused the user name or password.
-inline constexpr UINT kBrokerRefusedMessage = WM_APP + 2;
+inline constexpr UINT kBrokerRefusedMessage = WM_APP + 3;
 
 }  // namespace velmar

@@ -44,6 +44,11 @@ bool CLogOptionsDlg::DoDataExchange(velmar::DataExchange& exchange) {
     }
   }
   exchange.Radio(IDC_SPLIT_NEVER, 3, split_);
+  if (exchange.Saving()) {
+    options_.alarmSound = IsDlgButtonChecked(Hwnd(), IDC_ALARM_SOUND) == BST_CHECKED;
+  } else {
+    CheckDlgButton(Hwnd(), IDC_ALARM_SOUND, options_.alarmSound ? BST_CHECKED : BST_UNCHECKED);
+  }
   // The row count is checked only when it is the one chosen.
   if (exchange.Saving() && split_ != static_cast<int>(velmar::SplitMode::Rows)) return true;
   return exchange.BoundedInt(IDC_SPLIT_ROW_COUNT, rows_, static_cast<int>(velmar::kMinSplitRows),

@@ -3,8 +3,9 @@
 #include "settings/log_options.h"
 #include "settings/profile_win.h"
 
-// "Log Options": when a run's log goes on in a new file, and the broker every row is
-// published to. OK stores the choices in the "Options" key; they apply from the next Start.
+// "Log Options": when a run's log goes on in a new file, whether alarms sound, and the broker
+// every row is published to. OK stores the choices in the "Options" key; the split and the
+// broker apply from the next Start.
 class CLogOptionsDlg : public velmar::Dialog {
  public:
   CLogOptionsDlg(HWND parent, velmar::Profile profile);

@@ -4,6 +4,7 @@
 #include "app/main_dialog_win.h"
 #include "core/decimal_text.h"
 #include "framework/ansi_text_win.h"
+#include "framework/console_win.h"
 #include "framework/data_exchange_win.h"
 #include "res/resource.h"
 #include "settings/baud_table.h"
@@ -27,7 +28,7 @@ std::wstring DisplayText(const std::string& narrow) {
 void CVelmarDataLoggerDlg::OnOK() { OnStart(); }
 
 void CVelmarDataLoggerDlg::OnCancel() {
-  OnStop();
+  OnStop(velmar::RunMark::EndByClose);
   chart_->CloseAtEnd();
   EndDialog(IDCANCEL);
 }
@@ -44,29 +45,42 @@ velmar::AppSettings CVelmarDataLoggerDlg::RunSettings() const {
 }
 
 bool CVelmarDataLoggerDlg::OnStart() {
-  if (!UpdateData(true)) return false;
+  if (!UpdateData(true)) return StartFailed();
+  // A mistyped /limit title must not pass silently.
+  if (const std::wstring wrongTitle = alarms_->CheckSwitchTitles(columnHeader_); !wrongTitle.empty()) {
+    exitFacts_.badSwitches = true;
+    ShowMessage(wrongTitle);
+    return StartFailed();
+  }
   // A /split switch holds for this process only; otherwise the stored option.
   const velmar::SplitOptions split =
       switches_.options.split.value_or(velmar::LoadLogOptions(settings_).split);
   const velmar::AppSettings run = RunSettings();
   const velmar::StartOutcome opened = Session().Open(run, split);
   if (!opened.message.empty()) ShowMessage(opened.message);
-  if (!opened.started) return false;
+  if (!opened.started) return StartFailed();
   // Before Begin, which tells the listeners the run's column titles.
   publishing_->RunStarting(BrokerOptions(), run.comPort, velmar::RunState::Running);
   const velmar::StartOutcome begun = Session().Begin();
   if (!begun.started) {
     publishing_->SetState(velmar::RunState::Stopped);
     ShowMessage(begun.message);
-    return false;
+    return StartFailed();
   }
+  alarms_->Started(logFilePath_, columnHeader_);
   SetStatus(L"");
   EnableControls(false);
   FocusControl(IDC_STOP);
   return true;
 }
 
-void CVelmarDataLoggerDlg::OnStop() {
+bool CVelmarDataLoggerDlg::StartFailed() {
+  exitFacts_.startFailed = true;
+  alarms_->StartFailed(logFilePath_);
+  return false;
+}
+
+void CVelmarDataLoggerDlg::OnStop(velmar::RunMark mark) {
   EnableControls(true);
   KillTimer(Hwnd(), velmar::kDurationTimer);
   if (unattended_.WaitedPort()) {
@@ -76,6 +90,7 @@ void CVelmarDataLoggerDlg::OnStop() {
   }
   const velmar::StopOutcome stopped = Session().Stop();
   if (!stopped.wasRunning) return;
+  alarms_->Ended(mark);
   publishing_->SetState(velmar::RunState::Stopped);
   ReportUnwrittenRows(stopped);
   FocusControl(IDOK);
@@ -85,6 +100,7 @@ void CVelmarDataLoggerDlg::OnStop() {
 void CVelmarDataLoggerDlg::Poll() {
   const velmar::PollOutcome polled = Session().Poll(command_);
   if (!polled.polled) return;
+  alarms_->Polled(polled, GetForegroundWindow() == Hwnd());
   publishing_->SetState(polled.portLost ? velmar::RunState::Lost : velmar::RunState::Running);
   SetStatus(polled.writeFailed ? L"Error writing to data file." : DisplayText(polled.status));
 }
@@ -97,13 +113,17 @@ velmar::BrokerOptions CVelmarDataLoggerDlg::BrokerOptions() const {
   return velmar::BrokerForThisProcess(velmar::LoadLogOptions(settings_).broker, switches_.options, password);
 }
 
-// One box at most, and none in a run that ends the program by itself: nobody is there to
-// answer it. The run goes on, and the publisher keeps trying.
+// The events file gets one line and the user one box, at most: under /close nobody is there to
+// answer a box, and ShowMessage sends it to the events file and the console instead. The run
+// goes on, and the publisher keeps trying.
 void CVelmarDataLoggerDlg::OnBrokerRefused() {
-  if (brokerRefusalShown_ || switches_.options.closeWhenDone) return;
+  if (brokerRefusalShown_) return;
   brokerRefusalShown_ = true;
-  ShowMessage(L"The MQTT broker refused the user name or password. The run goes on; its rows are published "
-              L"once the broker accepts them.");
+  const std::wstring text =
+      L"The MQTT broker refused the user name or password. The run goes on; its rows are published once the "
+      L"broker accepts them.";
+  if (!switches_.closeRequested) alarms_->Message(logFilePath_, text);
+  ShowMessage(text);
 }
 
 // Rows the file still refuses are offered another try; given up on, they go to a recovery
@@ -114,13 +134,17 @@ void CVelmarDataLoggerDlg::ReportUnwrittenRows(velmar::StopOutcome stopped) {
     // The Windows session ended while the box was open: the rows are saved already.
     if (sessionEnding_) return;
     if (answer != IDRETRY) {
+      exitFacts_.rowsNotInLog = true;
       ShowMessage(velmar::RecoveryText(Session().SaveUnwritten()));
       Session().FinishStop();
       return;
     }
     stopped = Session().RetryUnwritten();
   }
-  if (stopped.dropped > 0) ShowMessage(velmar::DroppedOnlyText(stopped));
+  if (stopped.dropped > 0) {
+    exitFacts_.rowsNotInLog = true;
+    ShowMessage(velmar::DroppedOnlyText(stopped));
+  }
   Session().FinishStop();
 }
 
@@ -130,7 +154,10 @@ void CVelmarDataLoggerDlg::ReportUnwrittenRows(velmar::StopOutcome stopped) {
 void CVelmarDataLoggerDlg::OnEndSession() {
   sessionEnding_ = true;
   EnableControls(true);
-  Session().StopForSessionEnd();
+  const bool running = Session().Running();
+  const velmar::RecoveryOutcome saved = Session().StopForSessionEnd();
+  if (running) alarms_->Ended(velmar::RunMark::EndAtLogoff);
+  if (saved.rows > 0 || saved.dropped > 0) exitFacts_.rowsNotInLog = true;
   chart_->CloseAtEnd();
   EndDialog(IDCANCEL);
   EnumThreadWindows(
@@ -142,6 +169,29 @@ void CVelmarDataLoggerDlg::OnEndSession() {
         return TRUE;
       },
       reinterpret_cast<LPARAM>(Hwnd()));
+}
+
+int CVelmarDataLoggerDlg::ShowMessage(const std::wstring& text, UINT buttons) {
+  if (!switches_.closeRequested) return Dialog::ShowMessage(text, buttons);
+  alarms_->Message(logFilePath_, text);
+  velmar::TellStartingConsole(text);
+  switch (buttons & MB_TYPEMASK) {
+    case MB_RETRYCANCEL:
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+      return IDCANCEL;
+    case MB_YESNO:
+      return IDNO;
+    default:
+      return IDOK;
+  }
+}
+
+velmar::ExitCode CVelmarDataLoggerDlg::ExitCode() const {
+  velmar::ExitFacts facts = exitFacts_;
+  facts.closeWhenDone = switches_.closeRequested;
+  facts.alarmRaised = alarms_ && alarms_->AlarmRaised();
+  return velmar::ChooseExitCode(facts);
 }
 
 void CVelmarDataLoggerDlg::EnableControls(bool enable) {

@@ -31,6 +31,7 @@ void CVelmarDataLoggerDlg::ApplySwitches() {
   velmar::UnattendedPlan plan;
   plan.start = options.start;
   if (port == velmar::PortOnStart::WaitForIt) plan.waitForPort = options.port;
+  plan.waitLimitMs = options.waitMs;
   plan.durationMs = options.durationMs;
   plan.closeWhenDone = options.closeWhenDone;
   unattended_ = velmar::UnattendedRun(plan);
@@ -40,6 +41,11 @@ void CVelmarDataLoggerDlg::OnStartupSwitches() {
   chart_->ShowIfOpenAtLastEnd();
   if (!switches_.error.empty()) {
     ShowMessage(switches_.error);
+    // Under /close nobody is there to set things right: the program ends at once.
+    if (switches_.closeRequested) {
+      exitFacts_.badSwitches = true;
+      EndDialog(IDCANCEL);
+    }
     return;
   }
   const velmar::CommandLineOptions& options = switches_.options;
@@ -55,6 +61,7 @@ void CVelmarDataLoggerDlg::OnStartupSwitches() {
 // Carries out what the unattended run decided, in its order.
 void CVelmarDataLoggerDlg::Carry(const velmar::UnattendedSteps& steps) {
   if (steps.waitForPort) {
+    alarms_->Waiting();
     // Stop stays available to end the wait; the run starts once the port is listed.
     EnableControls(false);
     SetStatus(L"Waiting for COM" + std::to_wstring(*steps.waitForPort) + L"...");
@@ -62,18 +69,22 @@ void CVelmarDataLoggerDlg::Carry(const velmar::UnattendedSteps& steps) {
     SetTimer(Hwnd(), velmar::kPortWaitTimer, kPortWaitCheckMs, nullptr);
   }
   if (steps.endWait) {
+    alarms_->Idle();
     KillTimer(Hwnd(), velmar::kPortWaitTimer);
     SetStatus(L"");
     EnableControls(true);
   }
-  if (steps.portMissing && !steps.closeProgram) ShowMessage(velmar::MissingPortError(*switches_.options.port));
+  if (steps.portMissing) {
+    exitFacts_.waitRanOut = true;
+    ShowMessage(velmar::MissingPortError(*switches_.options.port));
+  }
   if (steps.startRun) {
     if (switches_.options.port) velmar::RebuildPortList(portList_, *switches_.options.port, false);
     const bool started = OnStart();
     Carry(unattended_.RunStarted(started, GetTickCount64()));
   }
   if (steps.armDeadlineMs) SetTimer(Hwnd(), velmar::kDurationTimer, *steps.armDeadlineMs, nullptr);
-  if (steps.stopRun) OnStop();
+  if (steps.stopRun) OnStop(velmar::RunMark::EndByDuration);
   if (steps.closeProgram) {
     chart_->CloseAtEnd();
     EndDialog(IDCANCEL);

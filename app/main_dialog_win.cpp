@@ -39,6 +39,7 @@ CVelmarDataLoggerDlg::CVelmarDataLoggerDlg(velmar::Profile settings, velmar::Com
 BOOL CVelmarDataLoggerDlg::OnInitDialog() {
   Dialog::OnInitDialog();
   session_.emplace(Hwnd(), velmar::kPollTimer, settings_);
+  alarms_.emplace(Hwnd(), velmar::kTrayMessage, icon_, settings_, switches_.options.limits);
   // The chart follows every run, open or not, so opening it mid-run shows the run from its start.
   chart_.emplace(Hwnd(), settings_);
   Session().AddListener(*chart_);
@@ -103,7 +104,7 @@ bool CVelmarDataLoggerDlg::OnCommand(UINT id, UINT code, HWND) {
   }
 }
 
-bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
+bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
   switch (message) {
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == kLiveChartCommand) {
@@ -111,7 +112,7 @@ bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PT
         return true;
       }
       if ((wParam & 0xFFF0) == kLogOptionsCommand) {
-        CLogOptionsDlg(Hwnd(), settings_).DoModal();
+        if (CLogOptionsDlg(Hwnd(), settings_).DoModal() == IDOK) alarms_->OptionsChanged();
         return true;
       }
       if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
@@ -148,11 +149,27 @@ bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PT
       if (wParam) OnEndSession();
       result = 0;
       return true;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) alarms_->WindowActivated();
+      return false;
+    case velmar::kTrayMessage:
+      // A click on the icon brings the window back.
+      if (lParam == WM_LBUTTONUP || lParam == WM_LBUTTONDBLCLK) {
+        if (IsIconic(Hwnd())) ShowWindow(Hwnd(), SW_RESTORE);
+        SetForegroundWindow(Hwnd());
+      }
+      return true;
+    case WM_DESTROY:
+      // The icon goes with the window, and the events file gets its last lines.
+      alarms_->Idle();
+      alarms_->Finish();
+      return false;
     case WM_HELP:
       OnHelp();
       result = TRUE;
       return true;
     default:
+      if (message == velmar::NotificationArea::TaskbarCreatedMessage()) alarms_->TaskbarCreated();
       return false;
   }
 }

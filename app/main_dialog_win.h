@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "alarm/exit_code.h"
+#include "app/run_alarms_win.h"
 #include "chart/chart_window_win.h"
 #include "cli/command_line.h"
 #include "framework/dialog_win.h"
@@ -16,6 +18,12 @@
 class CVelmarDataLoggerDlg : public velmar::Dialog {
  public:
   CVelmarDataLoggerDlg(velmar::Profile settings, velmar::CommandLineResult switches, HWND parent = nullptr);
+
+  // What the program tells the batch file that started it, once the dialog has ended.
+  velmar::ExitCode ExitCode() const;
+  // With /close nobody may be there: a box's message goes to the events file and the console,
+  // and the box takes the answer that asks nothing more (Cancel, No, OK).
+  int ShowMessage(const std::wstring& text, UINT buttons = MB_OK) override;
 
  protected:
   BOOL OnInitDialog() override;
@@ -36,7 +44,8 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   void OnEndSession();
 
   bool OnStart();
-  void OnStop();
+  bool StartFailed();
+  void OnStop(velmar::RunMark mark = velmar::RunMark::EndByStop);
 
   void ApplySwitches();
   void OnStartupSwitches();
@@ -64,6 +73,8 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   HWND portList_ = nullptr;
   std::optional<velmar::WindowsLoggingSession> session_;
   std::optional<velmar::ChartWindow> chart_;
+  std::optional<RunAlarms> alarms_;
+  velmar::ExitFacts exitFacts_;
   // Destroyed first: the last acknowledgements are waited for once the window is gone.
   std::optional<velmar::RunPublishing> publishing_;
   bool brokerRefusalShown_ = false;

@@ -37,5 +37,6 @@ bool CVelmarDataLoggerApp::InitInstance() {
   }
   CVelmarDataLoggerDlg dialog(velmar::Profile(RegistryRoot(), velmar::ApplicationName()), switches);
   dialog.DoModal();
+  SetExitCode(static_cast<int>(dialog.ExitCode()));
   return false;
 }

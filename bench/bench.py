@@ -10,9 +10,15 @@ import subprocess
 import sys
 import time
 
+import big_log
 import measure
 
 COMBO_QUERY = "las:ldi?;ldv?;mdi?;out?;eve?;cond?;tec:ite?;v?;t?;r?;out?;eve?;cond?;err?"
+COMBO_TITLES = ["Laser Current", "Laser Voltage", "Laser Photodiode", "Laser Output", "Laser Event",
+                "Laser Condition", "TEC Current", "TEC Voltage", "TEC Sensor T", "TEC Sensor R", "TEC Output",
+                "TEC Event", "TEC Condition", "Errors"]
+# A band around every column that the simulated values stay in: the alarm check runs in full.
+ALL_LIMITS = " ".join(f'/limit "{title}=-1e9..1e9/3"' for title in COMBO_TITLES)
 PORT = 12
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -141,7 +147,7 @@ def win_path(path):
 CHART_KEY = r"HKCU\Software\Local AppWizard-Generated Applications\VelmarDataLogger\Chart"
 
 
-def run_wine(args, log, interval_ms, polls, program_args=""):
+def run_wine(args, log, interval_ms, polls, program_args="", open_log=None):
     # The program reopens a chart that was open when it last closed: each run starts without one.
     subprocess.run(["wine", "reg", "delete", CHART_KEY, "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     watcher = measure.RowWatcher(log)
@@ -161,8 +167,15 @@ def run_wine(args, log, interval_ms, polls, program_args=""):
         if driver.stdout.readline().strip() != "running":
             raise RuntimeError("driver: the run did not start")
         others_before = measure.cpu_by_name(others)
-        rows = watcher.wait_rows(polls, polls * (interval_ms / 1000 + 1.2) + 10,
-                                 lambda: (measure.cpu_seconds(logger), measure.cpu_seconds(server)))
+        sample = lambda: (measure.cpu_seconds(logger), measure.cpu_seconds(server))
+        opened_at, state = None, {}
+        if open_log:
+            sample = big_log.sampler(logger, state)
+            watcher.wait_rows(20, 30, sample)
+            asked_at = time.monotonic()
+            big_log.open_in_driver(driver, win_path(open_log))
+            opened_at = time.monotonic()
+        rows = watcher.wait_rows(polls, polls * (interval_ms / 1000 + 1.2) + 10, sample)
         others_cpu = measure.subtract(measure.cpu_by_name(others), others_before)
         others_s = rows[-1][0] - rows[0][0]
         peak = measure.peak_rss_mib(logger)
@@ -174,7 +187,11 @@ def run_wine(args, log, interval_ms, polls, program_args=""):
         watcher.close()
         if driver.poll() is None:
             driver.kill()
-    return {"rows": rows, "launch_ms": launch_ms, "peak_mib": peak, "others_cpu": others_cpu, "others_s": others_s}
+    result = {"rows": rows, "launch_ms": launch_ms, "peak_mib": peak, "others_cpu": others_cpu, "others_s": others_s}
+    if open_log:
+        result |= {"read_s": big_log.reading_seconds(rows, opened_at), "rss_peak": state.get("rss_peak", 0.0),
+                   "asked_at": asked_at, "opened_at": opened_at}
+    return result
 
 
 def run_python(args, sim, log, interval_ms, polls):
@@ -263,6 +280,7 @@ def main():
     parser.add_argument("--fast", type=int, default=50, help="polls at 100 ms")
     parser.add_argument("--slow", type=int, default=15, help="polls at 1000 ms")
     parser.add_argument("--silent", type=int, default=10, help="polls with no reply")
+    parser.add_argument("--open", type=int, default=600, help="polls at 100 ms with a 1 GiB log opened; 0: none")
     parser.add_argument("--drain", type=int, default=100000, help="rows queued for the MQTT drain figure")
     args = parser.parse_args()
     args.exe = os.path.join(args.windows_dir, "VelmarDataLogger.exe")
@@ -270,27 +288,34 @@ def main():
     os.makedirs(args.work)
 
     sim = Simulator(args.sim, os.path.join(args.ports, f"com{PORT}"), args.work, args.delay)
-    # "chart": answering at 100 ms with the live chart open; "mqtt": publishing every row to a
-    # broker on loopback. The logger only.
+    # "chart": answering at 100 ms with the live chart open, the logger only.
+    # "mqtt": publishing every row to a broker on loopback.
+    # "open" opens a log of over 1 GiB in the chart during the run; "twin" is the same run without.
     scenarios = [("answer", 100, args.fast), ("answer", 1000, args.slow), ("silent", 100, args.silent),
-                 ("chart", 100, args.fast), ("mqtt", 100, args.fast), ("mqtt", 1000, args.slow)]
+                 ("chart", 100, args.fast), ("limits", 100, args.fast),
+                 ("mqtt", 100, args.fast), ("mqtt", 1000, args.slow)]
+    big = os.path.join(os.path.dirname(args.work), "big.csv")
+    if args.open:
+        print("  writing the 1 GiB log (once) ...", file=sys.stderr, flush=True)
+        big_log.make_big_log(big)
+        scenarios += [("twin", 100, args.open), ("open", 100, args.open)]
     results = {}
     broker = Broker(args.work, "broker")
     broker.start()
-    switches = {"chart": "/chart", "mqtt": f"/mqtt 127.0.0.1:{broker.port}"}
     try:
         # The prefix's services have just started with the port tool; let them settle first.
         time.sleep(1.0)
         background = measure.background_cpu(args.prefix, 3.0)
         server_idle = sum(rate for name, rate in background.items() if name.startswith("wineserver"))
         for mode, interval, polls in scenarios:
-            for kind in ("wine",) if mode in switches else ("wine", "python"):
+            for kind in ("wine",) if mode in ("chart", "limits", "open", "twin", "mqtt") else ("wine", "python"):
                 sim.ask("mode " + ("silent" if mode == "silent" else "normal"))
                 sim.ask("clear")
                 log = os.path.join(args.work, f"{kind}-{mode}-{interval}ms.csv")
                 print(f"  {kind:6} {mode:6} every {interval:4} ms, {polls} polls ...", file=sys.stderr, flush=True)
                 if kind == "wine":
-                    run = run_wine(args, log, interval, polls, switches.get(mode, ""))
+                    extra = {"chart": "/chart", "limits": ALL_LIMITS, "mqtt": f"/mqtt 127.0.0.1:{broker.port}"}.get(mode, "")
+                    run = run_wine(args, log, interval, polls, extra, big if mode == "open" else None)
                 else:
                     run = run_python(args, sim, log, interval, polls)
                 # Let the last exchange finish so its bytes are not counted in the next run.
@@ -373,6 +398,13 @@ def print_report(args, results, background):
     print(f"Wine background, CPU ms per second: {busy(idle_server)} with no logger running (taken off the"
           f" wineserver share above);\nthe prefix's other processes, not counted above: {busy(during)} during"
           f" the runs, {busy(idle_others)} with no logger running.")
+    limits, plain = results["wine", "limits", 100], results["wine", "answer", 100]
+    print(f"With limits on all 14 columns, answering at 100 ms (logger only, median / p95): CPU per poll "
+          f"{measure.median(limits['cpu']):.2f} / {measure.p95(limits['cpu']):.2f} ms (without: "
+          f"{measure.median(plain['cpu']):.2f} / {measure.p95(plain['cpu']):.2f}).")
+    if ("wine", "open", 100) in results:
+        big_log.report(results["wine", "open", 100], results["wine", "twin", 100],
+                       os.path.join(os.path.dirname(args.work), "big.csv"), 100)
     unmatched = sum(r["unmatched"] for r in results.values())
     if unmatched:
         print(f"WARNING: {unmatched} logged replies matched no reply the simulator sent.")

@@ -75,7 +75,7 @@ void MeasureStore(size_t rows, size_t columns) {
   for (size_t row = 0; row < rows; ++row) {
     instrument.Next(values.data());
     const auto start = Clock::now();
-    store.AddRow(static_cast<int32_t>(row * kIntervalMs), values.data());
+    store.AddRow(static_cast<int64_t>(row * kIntervalMs), values.data());
     adding += Clock::now() - start;
   }
   std::printf("store, %zu rows x %zu columns: %.1f MiB kept (%zu rows at full resolution), %.1f ns per AddRow\n",
@@ -118,7 +118,7 @@ void MeasureRun(size_t rows) {
     instrument.Next(values.data());
     const std::string reply = instrument.Reply(values.data());
     const auto start = Clock::now();
-    run.AddRow(static_cast<int32_t>(row * kIntervalMs), started, reply);
+    run.AddRow(static_cast<int64_t>(row * kIntervalMs), velmar::AddMilliseconds(started, static_cast<int64_t>(row * kIntervalMs)), reply);
     adding += Clock::now() - start;
   }
   std::printf("run with reply parsing, %zu rows x %zu columns: %.1f MiB kept, %.1f ns per row\n", rows, kColumns,
@@ -145,6 +145,8 @@ int main() {
   MeasureStore(10'000'000, 64);
   MeasureRun(1'000'000);
   MeasureRun(10'000'000);
+  // 2^33 ms at 100 ms: 99 days, past where 32-bit times would have stopped.
+  MeasureRun((size_t{1} << 33) / kIntervalMs);
   std::printf("peak memory (VmHWM):%s\n", PeakMemory().c_str());
   return 0;
 }

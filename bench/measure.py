@@ -23,7 +23,7 @@ def p95(values):
     return ordered[max(0, math.ceil(0.95 * len(ordered)) - 1)]
 
 
-def _read(path, mode="r"):
+def read_text(path, mode="r"):
     try:
         with open(path, mode) as f:
             return f.read()
@@ -40,7 +40,7 @@ def cpu_seconds(pid):
     except OSError:
         return None
     for task in tasks:
-        text = _read(f"/proc/{pid}/task/{task}/schedstat")
+        text = read_text(f"/proc/{pid}/task/{task}/schedstat")
         if text:
             total += int(text.split()[0])
     return total / 1e9
@@ -68,7 +68,7 @@ def background_cpu(prefix, seconds):
 
 
 def peak_rss_mib(pid):
-    text = _read(f"/proc/{pid}/status") or ""
+    text = read_text(f"/proc/{pid}/status") or ""
     for line in text.splitlines():
         if line.startswith("VmHWM:"):
             return int(line.split()[1]) / 1024
@@ -87,9 +87,9 @@ def prefix_processes(prefix):
                 continue
         except OSError:
             continue
-        environ = _read(f"/proc/{entry}/environ", "rb")
+        environ = read_text(f"/proc/{entry}/environ", "rb")
         if environ and wanted in environ.split(b"\0"):
-            program = (_read(f"/proc/{entry}/cmdline", "rb") or b"").split(b"\0")[0]
+            program = (read_text(f"/proc/{entry}/cmdline", "rb") or b"").split(b"\0")[0]
             # Wine shows a Windows program by its Windows path.
             found[int(entry)] = os.fsdecode(program).replace("\\", "/").rsplit("/", 1)[-1]
     return found

@@ -39,9 +39,9 @@ ChartWindow::ChartWindow(HWND owner, Profile profile)
       settings_(std::move(profile)),
       chosenWindow_(settings_.ReadWindow()),
       hiddenColumns_(settings_.ReadHiddenColumns()),
-      loader_([this] {
-        if (const HWND target = loadNotices_.load()) PostMessageW(target, kLogReadMessage, 0, 0);
-      }) {
+      loader_([this] { if (const HWND target = loadNotices_.load()) PostMessageW(target, kLogReadMessage, 0, 0); },
+              // Reading a big file is never more urgent than the next poll.
+              [] { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST); }) {
   view_.SetWindow(chosenWindow_);
 }
 

@@ -42,7 +42,8 @@ bool ReadLines(ChunkSource& source, uint64_t begin, uint64_t end, LogLoader::Job
 
 }  // namespace
 
-LogLoader::LogLoader(std::function<void()> notify) : notify_(std::move(notify)) {}
+LogLoader::LogLoader(std::function<void()> notify, std::function<void()> workerStarts)
+    : notify_(std::move(notify)), workerStarts_(std::move(workerStarts)) {}
 
 LogLoader::~LogLoader() { Stop(std::chrono::milliseconds(2000)); }
 
@@ -88,7 +89,8 @@ void LogLoader::Start(std::function<Result(Job&)> work) {
   Stop(std::chrono::milliseconds(2000));
   auto job = std::make_shared<Job>();
   job->notify = notify_;
-  job->thread = std::thread([job, work = std::move(work)] {
+  job->thread = std::thread([job, work = std::move(work), starts = workerStarts_] {
+    if (starts) starts();
     Result result = work(*job);
     std::function<void()> notify;
     {

@@ -41,8 +41,9 @@ class LogLoader {
   };
 
   // `notify` runs on the worker when a job has ended; it must only pass the news on (post a
-  // message) and never touch a window.
-  explicit LogLoader(std::function<void()> notify);
+  // message) and never touch a window. `workerStarts` runs first on each worker, e.g. to give
+  // way to the window's thread.
+  explicit LogLoader(std::function<void()> notify, std::function<void()> workerStarts = {});
   ~LogLoader();
   LogLoader(const LogLoader&) = delete;
   LogLoader& operator=(const LogLoader&) = delete;
@@ -69,6 +70,7 @@ class LogLoader {
   void Start(std::function<Result(Job&)> work);
 
   std::function<void()> notify_;
+  std::function<void()> workerStarts_;
   std::shared_ptr<Job> job_;
 };
 

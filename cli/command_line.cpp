@@ -6,6 +6,7 @@
 
 #include "core/decimal_text.h"
 #include "core/presets.h"
+#include "core/reply_fields.h"
 #include "publish/mqtt_topics.h"
 #include "settings/app_settings.h"
 #include "settings/baud_table.h"
@@ -24,7 +25,26 @@ constexpr std::uint64_t kMaxDurationMs = 1000 * kMsPerHour;
 // Nine decimals are far finer than a millisecond of an hour; more are ignored.
 constexpr std::size_t kMaxFractionDigits = 9;
 
-enum class Switch { Port, Baud, Interval, Preset, Command, Header, Log, Duration, Start, Close, Minimized, Chart, Split, Mqtt, Topic, MqttUser };
+enum class Switch {
+  Port,
+  Baud,
+  Interval,
+  Preset,
+  Command,
+  Header,
+  Log,
+  Duration,
+  Wait,
+  Start,
+  Close,
+  Minimized,
+  Chart,
+  Split,
+  Limit,
+  Mqtt,
+  Topic,
+  MqttUser,
+};
 
 enum class Takes {
   Nothing,
@@ -40,7 +60,7 @@ struct SwitchInfo {
   Takes takes;
 };
 
-constexpr std::array<SwitchInfo, 16> kSwitches{{
+constexpr std::array<SwitchInfo, 18> kSwitches{{
     {L"port", Switch::Port, Takes::Value},
     {L"baud", Switch::Baud, Takes::Value},
     {L"interval", Switch::Interval, Takes::Value},
@@ -49,11 +69,14 @@ constexpr std::array<SwitchInfo, 16> kSwitches{{
     {L"header", Switch::Header, Takes::Text},
     {L"log", Switch::Log, Takes::Text},
     {L"duration", Switch::Duration, Takes::Value},
+    {L"wait", Switch::Wait, Takes::Value},
     {L"start", Switch::Start, Takes::Nothing},
     {L"close", Switch::Close, Takes::Nothing},
     {L"minimized", Switch::Minimized, Takes::Nothing},
     {L"chart", Switch::Chart, Takes::Nothing},
     {L"split", Switch::Split, Takes::Value},
+    // A title may start with '-'.
+    {L"limit", Switch::Limit, Takes::Text},
     {L"mqtt", Switch::Mqtt, Takes::Value},
     {L"topic", Switch::Topic, Takes::Text},
     {L"mqtt-user", Switch::MqttUser, Takes::Text},
@@ -183,6 +206,24 @@ std::wstring Quoted(std::wstring_view text) {
   return L"\"" + std::wstring(text) + L"\"";
 }
 
+// /duration and /wait: empty when the time is taken.
+std::wstring ReadTime(std::wstring_view value, std::optional<std::uint64_t>& timeMs) {
+  const std::optional<std::uint64_t> ms = ReadDurationMs(value);
+  if (!ms) {
+    return Quoted(value) + L" is not a time such as 90, 90s, 2m or 1.5h.";
+  }
+  if (*ms == 0 || *ms > kMaxDurationMs) {
+    return Quoted(value) + L" is out of range: the time must be above 0 and at most 1000h.";
+  }
+  timeMs = *ms;
+  return {};
+}
+
+bool IsCloseSwitch(const std::wstring& arg) {
+  const std::optional<SwitchArg> split = SplitSwitch(arg);
+  return split && EqualsNoCase(split->name, L"close");
+}
+
 // Empty when the value is taken; otherwise what is wrong with it.
 std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
   CommandLineOptions& options = draft.options;
@@ -235,15 +276,14 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
     case Switch::Log:
       options.logPath = std::wstring(value);
       break;
-    case Switch::Duration: {
-      const std::optional<std::uint64_t> ms = ReadDurationMs(value);
-      if (!ms) {
-        return Quoted(value) + L" is not a time such as 90, 90s, 2m or 1.5h.";
-      }
-      if (*ms == 0 || *ms > kMaxDurationMs) {
-        return Quoted(value) + L" is out of range: the time must be above 0 and at most 1000h.";
-      }
-      options.durationMs = *ms;
+    case Switch::Duration:
+      return ReadTime(value, options.durationMs);
+    case Switch::Wait:
+      return ReadTime(value, options.waitMs);
+    case Switch::Limit: {
+      LimitParse parsed = ParseLimitAssignment(value);
+      if (!parsed.limit) return parsed.error;
+      PutLimit(options.limits, std::move(*parsed.limit));
       break;
     }
     case Switch::Start:
@@ -295,17 +335,10 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
 }
 
 CommandLineResult Failure(std::wstring error) {
-  return {CommandLineOptions{}, std::move(error)};
+  return {CommandLineOptions{}, std::move(error), false};
 }
 
-}  // namespace
-
-CommandLineResult ParseCommandLine(const std::vector<std::wstring>& args) {
-  if (std::any_of(args.begin(), args.end(), IsHelpSwitch)) {
-    CommandLineResult usage;
-    usage.options.showUsage = true;
-    return usage;
-  }
+CommandLineResult ParseSwitches(const std::vector<std::wstring>& args) {
   Draft draft;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::optional<SwitchArg> arg = SplitSwitch(args[i]);
@@ -338,7 +371,20 @@ CommandLineResult ParseCommandLine(const std::vector<std::wstring>& args) {
   if (draft.explicitHeader) {
     draft.options.header = std::move(draft.explicitHeader);
   }
-  return {std::move(draft.options), {}};
+  return {std::move(draft.options), {}, false};
+}
+
+}  // namespace
+
+CommandLineResult ParseCommandLine(const std::vector<std::wstring>& args) {
+  CommandLineResult result;
+  if (std::any_of(args.begin(), args.end(), IsHelpSwitch)) {
+    result.options.showUsage = true;
+  } else {
+    result = ParseSwitches(args);
+  }
+  result.closeRequested = std::any_of(args.begin(), args.end(), IsCloseSwitch);
+  return result;
 }
 
 std::wstring CommandLineUsage() {
@@ -353,6 +399,9 @@ std::wstring CommandLineUsage() {
          L"/log PATH\tThe log file.\n"
          L"/start\tStart the run.\n"
          L"/duration TIME\tStop the run after TIME: seconds, or with s, m or h (90, 2m, 1.5h; at most 1000h).\n"
+         L"/wait TIME\tWith /start, give up waiting for a missing port after TIME (as /duration).\n"
+         L"/limit \"TITLE=LOW..HIGH[/N]\"\tAlarm when the column TITLE is below LOW or above HIGH for N polls in a "
+         L"row (1 unless given); either side may be empty; repeat for more columns. For this run only.\n"
          L"/close\tEnd the program when the run has ended.\n"
          L"/minimized\tOpen the window minimized.\n"
          L"/chart\tOpen the live chart.\n"
@@ -389,5 +438,19 @@ BrokerOptions BrokerForThisProcess(BrokerOptions stored, const CommandLineOption
 }
 
 std::wstring MissingPortError(int port) { return L"/port: COM" + std::to_wstring(port) + L" is not present."; }
+
+std::wstring LimitTitlesError(const std::vector<ColumnLimit>& limits, std::wstring_view header) {
+  const std::vector<std::wstring> titles = SplitTitles(header);
+  for (const ColumnLimit& limit : limits) {
+    if (!ColumnsTitled(titles, limit.title).empty()) continue;
+    std::wstring known;
+    for (std::size_t column = 0; column < titles.size(); ++column) {
+      known += (known.empty() ? L"" : L", ") + std::wstring(TrimmedTitle(ColumnTitle(titles, column)));
+    }
+    return L"/limit: " + Quoted(limit.title) + L" is not a column title of this run" +
+           (known.empty() ? L"." : L" (" + known + L").");
+  }
+  return {};
+}
 
 }  // namespace velmar

@@ -2,9 +2,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/broker_options.h"
+#include "core/column_limits.h"
 #include "core/split_options.h"
 
 namespace velmar {
@@ -27,6 +29,11 @@ struct CommandLineOptions {
   std::optional<std::wstring> logPath;
   bool start = false;
   std::optional<std::uint64_t> durationMs;  // 1 ms .. 1000 h
+  // How long /start waits for a missing port before giving up; 1 ms .. 1000 h.
+  std::optional<std::uint64_t> waitMs;
+  // From /limit, one per title (the last wins): for this process only, in place of the stored
+  // limits, never stored. Empty when no /limit was given.
+  std::vector<ColumnLimit> limits;
   bool closeWhenDone = false;
   bool minimized = false;
   bool chart = false;
@@ -43,12 +50,16 @@ struct CommandLineOptions {
 struct CommandLineResult {
   CommandLineOptions options;  // all defaults when error is set
   std::wstring error;          // empty on success
+  // /close was among the arguments, also when another was wrong: nobody may be there to
+  // read the error, so it must not wait in a box.
+  bool closeRequested = false;
 };
 
 // args: the arguments after the program name, as CommandLineToArgvW split them.
 // Switches start with '/' or '-', names ignore case; a value follows as the next argument or
-// after ':' or '='. The last of a repeated switch wins. /? or /help anywhere gives only
-// showUsage, whatever else is wrong. Otherwise the first fault gives an error naming it.
+// after ':' or '='. The last of a repeated switch wins; /limit repeats, the last for each
+// title winning. /? or /help anywhere gives only showUsage, whatever else is wrong. Otherwise
+// the first fault gives an error naming it.
 CommandLineResult ParseCommandLine(const std::vector<std::wstring>& args);
 
 // What becomes of switches that name a port, given whether that port is present now.
@@ -57,6 +68,11 @@ PortOnStart PortOnStartFor(const CommandLineOptions& options, bool portPresent);
 
 // "/port: COMn is not present."
 std::wstring MissingPortError(int port);
+
+// Checked at Start, when the run's column titles are known: the error for the first limit
+// whose title names no column of the run (a mistyped title must not pass silently), or empty.
+// Titles beyond the header are "Column n".
+std::wstring LimitTitlesError(const std::vector<ColumnLimit>& limits, std::wstring_view header);
 
 // The password never goes on the command line; this variable, when set, wins over the stored one.
 inline constexpr wchar_t kBrokerPasswordVariable[] = L"VELMAR_MQTT_PASSWORD";

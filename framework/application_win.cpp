@@ -11,7 +11,7 @@ int Application::Run() noexcept {
     // Nothing may escape into Windows; a failed start simply ends the process.
     return 1;
   }
-  return 0;
+  return exitCode_;
 }
 
 HINSTANCE ResourceModule() { return GetModuleHandleW(nullptr); }

@@ -14,7 +14,7 @@ class Application {
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
-  // Runs the start-up hook; the process ends when it returns.
+  // Runs the start-up hook; the process ends when it returns, with the exit code set meanwhile.
   int Run() noexcept;
 
   const std::wstring& RegistryRoot() const { return registryRoot_; }
@@ -23,9 +23,11 @@ class Application {
   // Returns false to end the process without a message loop of the framework's own.
   virtual bool InitInstance() = 0;
   void SetRegistryKey(std::wstring root) { registryRoot_ = std::move(root); }
+  void SetExitCode(int code) { exitCode_ = code; }
 
  private:
   std::wstring registryRoot_;
+  int exitCode_ = 0;
 };
 
 // The module resources come from: the executable.

@@ -101,7 +101,7 @@ bool Dialog::UpdateData(bool saveAndValidate) {
   return ok;
 }
 
-int Dialog::ShowMessage(const std::wstring& text, UINT buttons) const {
+int Dialog::ShowMessage(const std::wstring& text, UINT buttons) {
   const UINT kind = buttons & MB_TYPEMASK;
   const UINT icon = (kind == MB_YESNO || kind == MB_YESNOCANCEL) ? MB_ICONQUESTION : MB_ICONEXCLAMATION;
   return MessageBoxW(hwnd_, text.c_str(), ApplicationName().c_str(), buttons | icon);

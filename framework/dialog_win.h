@@ -26,7 +26,7 @@ class Dialog {
 
   // Caption: the application name; OK and OK/Cancel boxes show the exclamation icon,
   // Yes/No boxes the question icon.
-  int ShowMessage(const std::wstring& text, UINT buttons = MB_OK) const;
+  virtual int ShowMessage(const std::wstring& text, UINT buttons = MB_OK);
   void EndDialog(INT_PTR result);
 
  protected:

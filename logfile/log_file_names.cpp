@@ -13,16 +13,21 @@ size_t NameStart(std::wstring_view path) {
   return separator == std::wstring_view::npos ? 0 : separator + 1;
 }
 
+// Where the extension begins: a leading dot names a hidden file, not an extension.
+size_t StemEnd(std::wstring_view path) {
+  const size_t dot = path.find_last_of(L'.');
+  return dot != std::wstring_view::npos && dot > NameStart(path) ? dot : path.size();
+}
+
 }  // namespace
 
 std::wstring WithStemSuffix(std::wstring_view path, std::wstring_view suffix) {
-  const size_t nameStart = NameStart(path);
-  const size_t dot = path.find_last_of(L'.');
-  const bool hasExtension = dot != std::wstring_view::npos && dot > nameStart;
-  std::wstring result(path.substr(0, hasExtension ? dot : path.size()));
-  result += suffix;
-  if (hasExtension) result += path.substr(dot);
-  return result;
+  const size_t stemEnd = StemEnd(path);
+  return std::wstring(path.substr(0, stemEnd)) + std::wstring(suffix) + std::wstring(path.substr(stemEnd));
+}
+
+std::wstring EventsPathBeside(std::wstring_view logPath) {
+  return std::wstring(logPath.substr(0, StemEnd(logPath))) + L".events.csv";
 }
 
 std::wstring FileStamp(const LocalDateTime& time) {

@@ -10,6 +10,10 @@ namespace velmar {
 // run.csv + "-2" gives run-2.csv. A leading dot names a hidden file, not an extension.
 std::wstring WithStemSuffix(std::wstring_view path, std::wstring_view suffix);
 
+// "<stem>.events.csv" beside the log, whatever the log's extension: run.csv gives
+// run.events.csv, run.log gives run.events.csv.
+std::wstring EventsPathBeside(std::wstring_view logPath);
+
 // "YYYYMMDD-HHMMSS".
 std::wstring FileStamp(const LocalDateTime& time);
 

@@ -80,7 +80,7 @@ std::string RowJson(const LoggedRow& row, const PollInstant& instant, std::strin
   return Dump(json);
 }
 
-std::string AlarmJson(const AlarmEvent& event) {
+std::string AlarmJson(const AlarmMessage& event) {
   const PollInstant instant = InstantOf(event.time, event.unixMs);
   Json json;
   json["ts"] = event.unixMs;

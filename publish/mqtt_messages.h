@@ -29,7 +29,7 @@ PollInstant InstantOf(const LocalDateTime& local, int64_t unixMsNearby);
 std::string LocalTimeText(const LocalDateTime& local, int offsetMinutes);
 
 // An alarm event as the alarm topic tells it. Texts are UTF-8.
-struct AlarmEvent {
+struct AlarmMessage {
   LocalDateTime time;
   int64_t unixMs = 0;
   int point = 0;
@@ -44,6 +44,6 @@ struct AlarmEvent {
 // the message stays valid JSON.
 std::string RowJson(const LoggedRow& row, const PollInstant& instant, std::string_view replyUtf8,
                     const std::vector<std::string>& titlesUtf8);
-std::string AlarmJson(const AlarmEvent& event);
+std::string AlarmJson(const AlarmMessage& event);
 
 }  // namespace velmar

@@ -45,14 +45,14 @@ struct QueuedRow {
 };
 
 struct QueuedMessage {
-  std::variant<QueuedRow, AlarmEvent> content;
+  std::variant<QueuedRow, AlarmMessage> content;
 };
 
 // What a message adds beyond the fixed size every one has: its texts. The bound in bytes is
 // there for instruments with long replies; the bound in count holds for the rest.
 size_t QueuedBytes(const QueuedMessage& message) {
   if (const auto* row = std::get_if<QueuedRow>(&message.content)) return row->row.reply.size();
-  const AlarmEvent& alarm = std::get<AlarmEvent>(message.content);
+  const AlarmMessage& alarm = std::get<AlarmMessage>(message.content);
   return alarm.source.size() + alarm.limit.size() + alarm.event.size();
 }
 
@@ -258,7 +258,7 @@ class Connection final : public MosquittoEvents {
       return {settings_.topicPrefix + "/row",
               RowJson(queued->row, instant, ToUtf8(FromAnsi(queued->row.reply)), *queued->titles)};
     }
-    return {settings_.topicPrefix + "/alarm", AlarmJson(std::get<AlarmEvent>(message.content))};
+    return {settings_.topicPrefix + "/alarm", AlarmJson(std::get<AlarmMessage>(message.content))};
   }
 
   MqttPublisher::Shared& shared_;
@@ -301,7 +301,7 @@ void MqttPublisher::OnRow(const LoggedRow& row) {
   shared_->queue.Push(std::move(message));
 }
 
-void MqttPublisher::Publish(const AlarmEvent& event) {
+void MqttPublisher::Publish(const AlarmMessage& event) {
   const std::lock_guard<std::mutex> lock(shared_->lock);
   shared_->queue.Push(QueuedMessage{event});
 }

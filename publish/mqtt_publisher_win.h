@@ -50,7 +50,7 @@ class MqttPublisher final : public RowListener {
 
   void OnRunStarted(const RunHeader& header) override;
   void OnRow(const LoggedRow& row) override;
-  void Publish(const AlarmEvent& event);
+  void Publish(const AlarmMessage& event);
   void SetState(RunState state);
   // Asks the network thread to end after the queued messages, "offline" and their
   // acknowledgements, or when `bound` has passed; does not wait.

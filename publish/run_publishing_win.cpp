@@ -50,7 +50,7 @@ void RunPublishing::SetState(RunState state) {
   if (publisher_) publisher_->SetState(state);
 }
 
-void RunPublishing::Publish(const AlarmEvent& event) {
+void RunPublishing::Publish(const AlarmMessage& event) {
   if (publisher_) publisher_->Publish(event);
 }
 

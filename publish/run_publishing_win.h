@@ -24,7 +24,7 @@ class RunPublishing final : public RowListener {
   // A run starts, or waits for its port: `comPort` names the default topic prefix.
   void RunStarting(const BrokerOptions& options, int comPort, RunState state);
   void SetState(RunState state);
-  void Publish(const AlarmEvent& event);
+  void Publish(const AlarmMessage& event);
 
   void OnRunStarted(const RunHeader& header) override;
   void OnRow(const LoggedRow& row) override;

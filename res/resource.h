@@ -9,6 +9,7 @@
 // Windows added beside the main dialog.
 #define IDD_RUN_LIST 110
 #define IDD_LOG_OPTIONS 111
+#define IDD_LIMITS 116
 
 #define IDC_PORT 1000
 #define IDC_BAUD 1001
@@ -32,5 +33,9 @@
 #define IDC_TOPIC_PREFIX 1122
 #define IDC_BROKER_USER 1123
 #define IDC_BROKER_PASSWORD 1124
+#define IDC_LIMIT_LOW 1160
+#define IDC_LIMIT_HIGH 1161
+#define IDC_LIMIT_POLLS 1162
+#define IDC_ALARM_SOUND 1165
 
 #define ID_HELP_COMMAND 0xE146

@@ -91,7 +91,7 @@ PollOutcome LoggingSession::Poll(const std::wstring& command) {
   const LoggedRow row{result.point, result.elapsedMs, time, result.reply};
   for (RowListener* listener : listeners_) listener->OnRow(row);
   timer_.Arm(schedule_->DelayAfterPoll(clock_.FineMs()));
-  return {true, PollStatusText(result, run_.comPort), !fileRows_.LastRowWritten(), result.portLost};
+  return {true, PollStatusText(result, run_.comPort), !fileRows_.LastRowWritten(), result.portLost, row};
 }
 
 StopOutcome LoggingSession::Stop() {

@@ -25,8 +25,10 @@ struct PollOutcome {
   std::string status;
   // The log file refused the row: it waits in memory.
   bool writeFailed = false;
-  // The instrument's port is gone and could not be opened again.
+  // The port was gone and could not be opened again; the row has an empty reply.
   bool portLost = false;
+  // What the listeners heard, for the checks that also need the two facts above.
+  LoggedRow row;
 };
 
 struct StopOutcome {

@@ -9,6 +9,8 @@ namespace velmar {
 struct LogOptions {
   SplitOptions split;
   BrokerOptions broker;
+  // A sound with each new alarm.
+  bool alarmSound = false;
 
   bool operator==(const LogOptions&) const = default;
 };

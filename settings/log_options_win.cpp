@@ -33,6 +33,7 @@ LogOptions LoadLogOptions(const Profile& profile) {
     options.split.rows = static_cast<uint32_t>(rows);
   }
   options.broker = LoadBroker(profile);
+  options.alarmSound = profile.ReadInt(kSection, L"AlarmSound", 0) == 1;
   return options;
 }
 
@@ -44,6 +45,7 @@ void StoreLogOptions(const Profile& profile, const LogOptions& options) {
   profile.WriteText(kSection, L"TopicPrefix", options.broker.topicPrefix);
   profile.WriteText(kSection, L"BrokerUser", options.broker.user);
   profile.WriteBytes(kSection, L"BrokerPassword", ProtectForUser(options.broker.password));
+  profile.WriteInt(kSection, L"AlarmSound", options.alarmSound ? 1 : 0);
 }
 
 }  // namespace velmar

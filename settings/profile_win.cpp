@@ -103,4 +103,24 @@ void Profile::WriteBytes(const wchar_t* section, const wchar_t* name,
   RegSetValueExW(key.Get(), name, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
+std::vector<std::wstring> Profile::ValueNames(const wchar_t* section) const {
+  std::vector<std::wstring> names;
+  const UniqueRegKey key = OpenSection(registryRoot_, applicationName_, section);
+  if (!key) return names;
+  // A value name has at most 16383 characters.
+  std::vector<wchar_t> name(16384);
+  for (DWORD index = 0;; ++index) {
+    DWORD length = static_cast<DWORD>(name.size());
+    if (RegEnumValueW(key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      return names;
+    }
+    names.emplace_back(name.data(), length);
+  }
+}
+
+void Profile::DeleteValue(const wchar_t* section, const wchar_t* name) const {
+  const UniqueRegKey key = OpenSection(registryRoot_, applicationName_, section);
+  if (key) RegDeleteValueW(key.Get(), name);
+}
+
 }  // namespace velmar

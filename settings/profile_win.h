@@ -20,6 +20,9 @@ class Profile {
   void WriteInt(const wchar_t* section, const wchar_t* name, int value) const;
   void WriteText(const wchar_t* section, const wchar_t* name, const std::wstring& text) const;
   void WriteBytes(const wchar_t* section, const wchar_t* name, const std::vector<unsigned char>& bytes) const;
+  // The names of the section's values, in the registry's order.
+  std::vector<std::wstring> ValueNames(const wchar_t* section) const;
+  void DeleteValue(const wchar_t* section, const wchar_t* name) const;
 
  private:
   std::wstring registryRoot_;

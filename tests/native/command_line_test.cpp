@@ -215,6 +215,8 @@ TEST(CommandLineErrorTest, EachFaultGivesItsMessageAndNoValues) {
       {{L"/duration", L"0.0004s"}, L"/duration: \"0.0004s\"" + outOfRange},
       {{L"/duration", L"1000.0000003h"}, L"/duration: \"1000.0000003h\"" + outOfRange},
       {{L"/duration", L"99999999999999999999999h"}, L"/duration: \"99999999999999999999999h\"" + outOfRange},
+      {{L"/wait", L"2x"}, L"/wait: \"2x\"" + notATime},
+      {{L"/wait", L"0"}, L"/wait: \"0\"" + outOfRange},
       {{L"/split", L"9"}, L"/split: \"9\"" + notSplit},
       {{L"/split", L"100000001"}, L"/split: \"100000001\"" + notSplit},
       {{L"/split", L"weekly"}, L"/split: \"weekly\"" + notSplit},
@@ -231,6 +233,63 @@ TEST(CommandLineErrorTest, EachFaultGivesItsMessageAndNoValues) {
     EXPECT_EQ(result.error, c.message) << ::testing::PrintToString(c.args);
     EXPECT_EQ(result.options, CommandLineOptions{}) << ::testing::PrintToString(c.args);
   }
+}
+
+TEST(CommandLineLimitTest, FormsRepeatAndTheLastForATitleWins) {
+  const CommandLineOptions options =
+      Parse({L"/limit", L"TEC Sensor T=24.5..25.1/3", L"-limit:Laser Current=..150", L"/LIMIT=Errors=0..0",
+             L"/limit", L" Errors =-1e-3.. +2 ", L"/limit", L"-V=10../1", L"/wait", L"2s"});
+  const std::vector<ColumnLimit> expected{{L"TEC Sensor T", 24.5, 25.1, 3},
+                                          {L"Laser Current", std::nullopt, 150, 1},
+                                          {L"Errors", -1e-3, 2, 1},
+                                          {L"-V", 10, std::nullopt, 1}};
+  EXPECT_EQ(options.limits, expected);
+  EXPECT_EQ(options.waitMs, 2000u);
+  // The form the stored limits use too, and reads back the same.
+  EXPECT_EQ(LimitRangeText(expected[0]), L"24.5..25.1/3");
+  EXPECT_EQ(LimitRangeText(expected[2]), L"-0.001..2");
+  EXPECT_EQ(ParseLimitRange(L"Errors", LimitRangeText(expected[2])).limit, expected[2]);
+}
+
+TEST(CommandLineLimitTest, MalformedLimitsAreSwitchErrors) {
+  const std::wstring form = L" is not TITLE=LOW..HIGH or TITLE=LOW..HIGH/N, such as \"TEC Sensor T=24.5..25.5/3\".";
+  const std::vector<ErrorCase> cases{
+      {{L"/limit"}, L"The switch /limit needs a value."},
+      {{L"/limit", L""}, L"/limit: \"\"" + form},
+      {{L"/limit", L"T"}, L"/limit: \"T\"" + form},
+      {{L"/limit", L" =1..2"}, L"/limit: \" =1..2\"" + form},
+      {{L"/limit", L"T=1-2"}, L"/limit: \"T=1-2\"" + form},
+      {{L"/limit", L"T=1,5..2"}, L"/limit: \"1,5\" is not a number such as 25.1 or -0.5."},
+      {{L"/limit", L"T=..nan"}, L"/limit: \"nan\" is not a number such as 25.1 or -0.5."},
+      {{L"/limit", L"T=..inf"}, L"/limit: \"inf\" is not a number such as 25.1 or -0.5."},
+      {{L"/limit", L"T=..\u00b5"}, L"/limit: \"\u00b5\" is not a number such as 25.1 or -0.5."},
+      {{L"/limit", L"T=.."}, L"/limit: \"..\" sets neither a low nor a high limit."},
+      {{L"/limit", L"T=2..1"}, L"/limit: \"2..1\" has its low limit above its high limit."},
+      {{L"/limit", L"T=1..2/0"}, L"/limit: \"0\" is not a number of polls from 1 to 100000."},
+      {{L"/limit", L"T=1..2/"}, L"/limit: \"\" is not a number of polls from 1 to 100000."},
+      {{L"/limit", L"T=1..2/100001"}, L"/limit: \"100001\" is not a number of polls from 1 to 100000."},
+  };
+  for (const ErrorCase& c : cases) {
+    EXPECT_EQ(ParseCommandLine(c.args).error, c.message) << ::testing::PrintToString(c.args);
+  }
+}
+
+TEST(CommandLineLimitTest, AtStartATitleMustNameAColumnOfTheRun) {
+  const std::wstring header = L"A, B,,D";
+  const auto error = [&](std::wstring title) {
+    return LimitTitlesError({{L"A", 0, 1, 1}, {std::move(title), 0, 1, 1}}, header);
+  };
+  for (const wchar_t* title : {L"B", L"Column 3", L"Column 5", L"Column 99"}) EXPECT_EQ(error(title), L"") << title;
+  EXPECT_EQ(error(L"b"), L"/limit: \"b\" is not a column title of this run (A, B, Column 3, D).");
+  EXPECT_EQ(error(L"Column 2"), L"/limit: \"Column 2\" is not a column title of this run (A, B, Column 3, D).");
+  EXPECT_EQ(LimitTitlesError({{L"T", 0, 1, 1}}, L""), L"/limit: \"T\" is not a column title of this run.");
+}
+
+TEST(CommandLineErrorTest, CloseIsKnownEvenWhenAnotherSwitchIsWrong) {
+  EXPECT_TRUE(ParseCommandLine({L"/baud", L"4800", L"-CLOSE"}).closeRequested);
+  EXPECT_TRUE(ParseCommandLine({L"/close", L"/bogus"}).closeRequested);
+  EXPECT_FALSE(ParseCommandLine({L"/bogus"}).closeRequested);
+  EXPECT_TRUE(ParseCommandLine({L"/start", L"/close"}).closeRequested);
 }
 
 TEST(CommandLineErrorTest, TheFirstFaultStopsAndNothingIsHalfApplied) {
@@ -257,7 +316,7 @@ TEST(CommandLineHelpTest, UsageNamesEverySwitch) {
   EXPECT_EQ(usage.rfind(L"Usage: VelmarDataLogger [switches]\n", 0), 0u);
   for (const wchar_t* name : {L"\n/port ", L"\n/baud ", L"\n/interval ", L"\n/preset ", L"\n/command ", L"\n/header ",
                               L"\n/log ", L"\n/start\t", L"\n/duration ", L"\n/close\t", L"\n/minimized\t",
-                              L"\n/chart\t", L"\n/split ", L"\n/mqtt ", L"\n/topic ", L"\n/mqtt-user ", L"\n/? or /help\t"}) {
+                              L"\n/chart\t", L"\n/split ", L"\n/wait ", L"\n/limit ", L"\n/mqtt ", L"\n/topic ", L"\n/mqtt-user ", L"\n/? or /help\t"}) {
     EXPECT_NE(usage.find(name), std::wstring::npos) << ::testing::PrintToString(std::wstring(name));
   }
 }

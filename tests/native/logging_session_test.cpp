@@ -126,6 +126,21 @@ TEST_F(LoggingSessionTest, AFailedStartSaysWhyAndClaimsNothing) {
   EXPECT_FALSE(session_.Poll(L"tec:t?").polled);
 }
 
+TEST_F(LoggingSessionTest, APollTellsItsRowAndWhetherThePortWasLost) {
+  ASSERT_TRUE(Start(Run()));
+  channel_.replies = {"25.0"};
+  PollOutcome polled = session_.Poll(L"tec:t?");
+  EXPECT_FALSE(polled.portLost);
+  EXPECT_EQ(polled.row.point, 1);
+  EXPECT_EQ(polled.row.reply, "25.0");
+  channel_.open = false;
+  channel_.opens = false;
+  polled = session_.Poll(L"tec:t?");
+  EXPECT_TRUE(polled.portLost);
+  EXPECT_EQ(polled.row.point, 2);
+  EXPECT_EQ(polled.row.reply, "");
+}
+
 TEST_F(LoggingSessionTest, ABlankPathIsNotedAndTheRunGoesOnWithoutAFile) {
   const StartOutcome opened = session_.Open(Run(L""));
   EXPECT_TRUE(opened.started);

@@ -59,7 +59,7 @@ TEST(MqttRowJsonTest, AnyBytesGiveValidJson) {
 }
 
 TEST(MqttAlarmJsonTest, EventWithItsInstantAndAValueJsonCannotHoldAsNull) {
-  AlarmEvent event{kPollTime, kPollUnixMs, 1234, "TEC Sensor T", 25.31, "above 25.1", "alarm"};
+  AlarmMessage event{kPollTime, kPollUnixMs, 1234, "TEC Sensor T", 25.31, "above 25.1", "alarm"};
   EXPECT_EQ(Json::parse(AlarmJson(event)), Json::parse(R"({"ts":1796665377100,"time":"2026-12-07T18:42:57.100+01:00",
       "point":1234,"source":"TEC Sensor T","value":25.31,"limit":"above 25.1","event":"alarm"})"));
   event.value = std::numeric_limits<double>::infinity();

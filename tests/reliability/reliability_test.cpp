@@ -141,8 +141,12 @@ TEST_F(Reliability, LogFolderRemovedThenRestored) {
   Configure(log, kQuery);
   ASSERT_TRUE(StartRun());
   ASSERT_TRUE(WaitDataRows(log, 2));
-  ASSERT_TRUE(driver::WaitFor([&] { return DeleteFileW(log.c_str()) && RemoveDirectoryW(folder.c_str()); },
-                              Millis(5000)));
+  // The share goes with everything on it, the run's events file too.
+  const std::wstring events = folder + L"\\gone.events.csv";
+  ASSERT_TRUE(driver::WaitFor([&] {
+    DeleteFileW(events.c_str());
+    return DeleteFileW(log.c_str()) && RemoveDirectoryW(folder.c_str());
+  }, Millis(5000)));
   ASSERT_TRUE(WaitStatus(L"Error writing to data file."));
   const int queries = WaitMorePolls(3);
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));

@@ -118,6 +118,16 @@ HWND DialogDriver::WaitOtherDialog(Millis timeout) const {
   return found;
 }
 
+bool DialogDriver::ChooseInFileDialog(const std::wstring& path, Millis timeout) const {
+  HWND files = WaitOtherDialog(timeout);
+  if (!files) return false;
+  HWND name = GetDlgItem(files, 0x47C);  // the file name box of the file dialog
+  if (HWND edit = FindWindowExW(name, nullptr, L"Edit", nullptr)) name = edit;
+  SendMessageW(name ? name : GetDlgItem(files, 0x480), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  Answer(files, IDOK);
+  return WaitFor([&] { return !IsWindow(files); }, timeout);
+}
+
 // A message box's text is its static control 0xFFFF.
 std::wstring DialogDriver::MessageText(HWND box) {
   wchar_t text[1024] = {};
@@ -182,5 +192,10 @@ bool LoggerProcess::WaitExit(Millis timeout) {
 
 bool LoggerProcess::Running() const { return WaitForSingleObject(processInfo_.hProcess, 0) == WAIT_TIMEOUT; }
 
+DWORD LoggerProcess::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(processInfo_.hProcess, &code);
+  return code;
+}
 
 }  // namespace velmar::driver

@@ -36,6 +36,8 @@ class DialogDriver {
   // A message box or other dialog of the same process, other than the driven one.
   HWND FindOtherDialog() const;
   HWND WaitOtherDialog(Millis timeout) const;
+  // Fills in the file name of the file dialog the program opens next, and confirms it.
+  bool ChooseInFileDialog(const std::wstring& path, Millis timeout) const;
   static std::wstring MessageText(HWND box);
   static void Answer(HWND box, int buttonId);
 
@@ -64,6 +66,8 @@ class LoggerProcess {
   HWND Dialog() const { return dialog_; }
   bool WaitExit(Millis timeout);
   bool Running() const;
+  // STILL_ACTIVE while it runs.
+  DWORD ExitCode() const;
 
  private:
   PROCESS_INFORMATION processInfo_{};

@@ -5,16 +5,21 @@
 #include <iostream>
 #include <string>
 
+#include "chart/chart_menu_win.h"
+#include "chart/chart_window_win.h"
 #include "res/resource.h"
 #include "tools/driver/dialog_driver_win.h"
 
 // A scripted session, for the main job's demo without a display:
 // velmar-driver EXE PORT LOGFILE POLLS INTERVAL_MS [PROGRAM_ARGUMENTS]
-// POLLS 0 holds the run until a line arrives on stdin instead: a benchmark then stops it when
-// it has seen enough, and the driver does not touch the log file or the server meanwhile.
+// POLLS 0 holds the run until an empty line arrives on stdin instead: a benchmark then stops it
+// when it has seen enough, and the driver does not touch the log file or the server meanwhile.
+// A line "open PATH" before it opens that log in the live chart, as "Open log..." does.
 namespace {
 
 using velmar::driver::Millis;
+
+constexpr WPARAM kLiveChartCommand = 0x0020;
 
 size_t DataRows(const std::wstring& path) {
   std::ifstream file(path.c_str());
@@ -65,8 +70,21 @@ int wmain(int argc, wchar_t** argv) {
   if (polls == 0) {
     std::puts("running");
     std::fflush(stdout);
-    std::string line;
-    std::getline(std::cin, line);
+    for (std::wstring line; std::getline(std::wcin, line) && !line.empty();) {
+      if (line.rfind(L"open ", 0) != 0) continue;
+      dialog.SendSysCommand(kLiveChartCommand);
+      HWND chart = nullptr;
+      velmar::driver::WaitFor([&] {
+        const auto found = velmar::driver::FindProcessWindows(logger.ProcessId(), velmar::ChartWindow::kCaption);
+        chart = found.empty() ? nullptr : found[0];
+        return chart != nullptr;
+      }, Millis(10000));
+      if (!chart) return Fail("the chart did not open");
+      PostMessageW(chart, WM_COMMAND, velmar::kOpenLog, 0);
+      if (!dialog.ChooseInFileDialog(line.substr(5), Millis(10000))) return Fail("no file dialog");
+      std::puts("opened");
+      std::fflush(stdout);
+    }
   } else {
     polled = velmar::driver::WaitFor([&] { return DataRows(logFile) >= polls; }, Millis(60000));
   }

@@ -1,0 +1,74 @@
+#include "app/run_alarms_win.h"
+
+#include "cli/command_line.h"
+#include "session/session_parts_win.h"
+#include "settings/column_limits_win.h"
+#include "settings/log_options_win.h"
+
+namespace {
+
+velmar::LocalDateTime Now() { return velmar::SystemClock().LocalNow(); }
+
+}  // namespace
+
+RunAlarms::RunAlarms(HWND window, UINT trayMessage, HICON icon, velmar::Profile profile,
+                     std::vector<velmar::ColumnLimit> switchLimits)
+    : profile_(std::move(profile)),
+      switchLimits_(!switchLimits.empty()),
+      limits_(switchLimits_ ? std::move(switchLimits) : velmar::LoadColumnLimits(profile_)),
+      area_(window, trayMessage, icon) {
+  OptionsChanged();
+}
+
+std::wstring RunAlarms::CheckSwitchTitles(const std::wstring& header) const {
+  return switchLimits_ ? velmar::LimitTitlesError(limits_, header) : std::wstring();
+}
+
+void RunAlarms::Waiting() { area_.Apply(notices_.SetActivity(velmar::RunActivity::WaitingForPort)); }
+
+void RunAlarms::Idle() { area_.Apply(notices_.SetActivity(velmar::RunActivity::Idle)); }
+
+void RunAlarms::Started(const std::wstring& logPath, const std::wstring& header) {
+  events_.Begin(logPath);
+  monitor_.Begin(header, limits_);
+  events_.Write(Now(), velmar::RunMark::Start);
+  area_.Apply(notices_.SetActivity(velmar::RunActivity::Running));
+}
+
+void RunAlarms::StartFailed(const std::wstring& logPath) {
+  events_.Begin(logPath);
+  events_.Write(Now(), velmar::RunMark::StartFailed);
+}
+
+void RunAlarms::Polled(const velmar::PollOutcome& outcome, bool windowActive) {
+  const std::vector<velmar::AlarmEvent> changes = monitor_.Poll(outcome.row, {outcome.portLost, outcome.writeFailed});
+  if (changes.empty()) events_.Flush();
+  for (const velmar::AlarmEvent& change : changes) events_.Write(change);
+  area_.Apply(notices_.OnEvents(changes, windowActive));
+}
+
+void RunAlarms::Ended(velmar::RunMark mark) {
+  events_.Write(Now(), mark);
+  Idle();
+}
+
+void RunAlarms::Message(const std::wstring& logPath, const std::wstring& text) {
+  if (logPath.empty()) return;
+  events_.Begin(logPath);
+  events_.WriteMessage(Now(), text);
+}
+
+void RunAlarms::PutLimit(const velmar::ColumnLimit& limit) {
+  velmar::PutLimit(limits_, limit);
+  monitor_.SetLimits(limits_);
+}
+
+void RunAlarms::OptionsChanged() { notices_.SetSound(velmar::LoadLogOptions(profile_).alarmSound); }
+
+void RunAlarms::WindowActivated() { area_.Apply(notices_.WindowActivated()); }
+
+void RunAlarms::TaskbarCreated() { area_.Apply(notices_.TaskbarCreated()); }
+
+void RunAlarms::Finish() {
+  if (!events_.Flush()) events_.SaveWaiting(Now());
+}

@@ -1,0 +1,57 @@
+#pragma once
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "alarm/alarm_monitor.h"
+#include "alarm/events_file.h"
+#include "alarm/notification_area_win.h"
+#include "alarm/notifications.h"
+#include "core/column_limits.h"
+#include "logfile/log_storage_win.h"
+#include "session/logging_session.h"
+#include "settings/profile_win.h"
+
+// A run's alarms as the main window carries them out: the monitor's verdicts go to the events
+// file beside the log and to the notices (tray icon, balloons, flashing, sound). Every
+// decision is the alarm classes'; this only passes the facts along.
+class RunAlarms {
+ public:
+  // switchLimits: /limit's, for this process in place of the stored ones; empty when none.
+  RunAlarms(HWND window, UINT trayMessage, HICON icon, velmar::Profile profile,
+            std::vector<velmar::ColumnLimit> switchLimits);
+
+  // The error of a /limit title this run's columns do not have, or empty.
+  std::wstring CheckSwitchTitles(const std::wstring& header) const;
+  void Waiting();
+  void Idle();
+  void Started(const std::wstring& logPath, const std::wstring& header);
+  void StartFailed(const std::wstring& logPath);
+  void Polled(const velmar::PollOutcome& outcome, bool windowActive);
+  void Ended(velmar::RunMark mark);
+  // A message nobody is there to read, into the events file of this log path.
+  void Message(const std::wstring& logPath, const std::wstring& text);
+  // The user set a column's limit from the chart; it applies from the next poll.
+  void PutLimit(const velmar::ColumnLimit& limit);
+  void OptionsChanged();
+  void WindowActivated();
+  void TaskbarCreated();
+  // At exit: the events file's waiting lines get a last try, then a recovery file.
+  void Finish();
+
+  bool AlarmRaised() const { return monitor_.AnyRaised(); }
+  const velmar::AlarmMonitor& Monitor() const { return monitor_; }
+  const std::vector<velmar::ColumnLimit>& Limits() const { return limits_; }
+
+ private:
+  velmar::Profile profile_;
+  bool switchLimits_;
+  std::vector<velmar::ColumnLimit> limits_;
+  velmar::WindowsLogStorage storage_;
+  velmar::EventsFile events_{storage_};
+  velmar::AlarmMonitor monitor_;
+  velmar::AlarmNotices notices_;
+  velmar::NotificationArea area_;
+};

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "res/resource.h"
+#include "tests/e2e/logger_fixture_win.h"
+
+namespace velmar::test {
+namespace {
+
+class AlarmTest : public LoggerTest {
+ protected:
+  void SetUp() override {
+    LoggerTest::SetUp();
+    ASSERT_TRUE(sim_.Start(kSimPort));
+  }
+
+  static std::wstring UnattendedRun(const std::wstring& log, const std::wstring& more) {
+    return L"/port COM12 /baud 115200 /interval 100 /command t? /header T /log " + log + L" /start /close " + more;
+  }
+
+  // The time, point and rest of each events line after the header.
+  static std::vector<std::smatch> EventsOf(const std::vector<std::string>& lines) {
+    std::vector<std::smatch> events;
+    static const std::regex kLine("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3},([0-9]*),(.*)");
+    for (size_t i = 1; i < lines.size(); ++i) {
+      std::smatch match;
+      EXPECT_TRUE(std::regex_match(lines[i], match, kLine)) << lines[i];
+      events.push_back(match);
+    }
+    return events;
+  }
+};
+
+TEST_F(AlarmTest, ATemperatureOutOfItsBandAndBackIsInTheEventsFileAndTheExitCodeIsThree) {
+  ASSERT_TRUE(sim_.Ok("reply 25.0"));
+  const std::wstring log = LogPath(L"band.csv");
+  ASSERT_TRUE(Launch(UnattendedRun(log, L"/limit \"T=20..30/2\"")));
+  ASSERT_TRUE(WaitDataRows(log, 4));
+  ASSERT_TRUE(sim_.Ok("reply 31.5"));
+  WaitMorePolls(4);
+  ASSERT_TRUE(sim_.Ok("reply 25.0"));
+  WaitMorePolls(4);
+  Dialog().Click(IDC_STOP);
+  ASSERT_TRUE(logger_.WaitExit(Millis(10000)));
+  EXPECT_EQ(logger_.ExitCode(), 3u);
+
+  const auto lines = ReadLines(LogPath(L"band.events.csv"));
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "Time,Point,Source,Value,Limit,Event");
+  const auto events = EventsOf(lines);
+  EXPECT_EQ(events[0][2], "run,,,start");
+  EXPECT_EQ(events[1][2], "T,31.5,above 30,alarm");
+  EXPECT_EQ(events[2][2], "T,25.0,above 30,clear");
+  EXPECT_EQ(events[3][2], "run,,,end by Stop");
+  // The alarm is dated by the first poll of its streak.
+  int firstOutside = 0;
+  for (const Row& row : DataRowsOf(ReadLines(log))) {
+    if (row.reply == "31.5" && firstOutside == 0) firstOutside = row.point;
+  }
+  EXPECT_EQ(events[1][1], std::to_string(firstOutside));
+}
+
+TEST_F(AlarmTest, ACleanTimedRunEndsWithZero) {
+  const std::wstring log = LogPath(L"clean.csv");
+  ASSERT_TRUE(Launch(UnattendedRun(log, L"/duration 1s")));
+  ASSERT_TRUE(logger_.WaitExit(Millis(15000)));
+  EXPECT_EQ(logger_.ExitCode(), 0u);
+  const auto events = EventsOf(ReadLines(LogPath(L"clean.events.csv")));
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[1][2], "run,,,end by /duration");
+}
+
+// Nobody answers a box under /close: a bad switch ends the program at once, with 1.
+TEST_F(AlarmTest, ABadSwitchWithCloseEndsWithOneAndNoBox) {
+  ASSERT_TRUE(logger_.Spawn(LoggerExePath(), L"/interval 5 /start /close"));
+  ASSERT_TRUE(logger_.WaitExit(Millis(15000)));
+  EXPECT_EQ(logger_.ExitCode(), 1u);
+}
+
+TEST_F(AlarmTest, APortThatNeverComesEndsTheWaitWithFour) {
+  const ULONGLONG started = GetTickCount64();
+  ASSERT_TRUE(logger_.Spawn(LoggerExePath(), L"/port COM9 /start /wait 2s /close"));
+  ASSERT_TRUE(logger_.WaitExit(Millis(15000)));
+  const ULONGLONG took = GetTickCount64() - started;
+  EXPECT_EQ(logger_.ExitCode(), 4u);
+  EXPECT_GE(took, 2000u);
+  EXPECT_LE(took, 6000u);
+}
+
+}  // namespace
+}  // namespace velmar::test
