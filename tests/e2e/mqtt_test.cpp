@@ -57,7 +57,10 @@ TEST_F(MqttTest, ATimedRunPublishesExactlyTheRowsOfItsLogInOrderThenStoppedAndOf
 
   const std::vector<Row> rows = DataRowsOf(ReadLines(log));
   ASSERT_GE(rows.size(), 25u);
-  // The program waited for the last acknowledgements before it ended.
+  // The program waited for the broker's last acknowledgements before it ended; the broker
+  // passes them on in its own time.
+  subscriber.WaitMessages([&](const auto&) { return subscriber.Payloads(Topic("row")).size() >= rows.size(); },
+                          Millis(10000));
   const std::vector<std::string> published = subscriber.Payloads(Topic("row"));
   std::vector<int> points;
   for (const std::string& payload : published) points.push_back(PointOf(payload));
@@ -174,6 +177,11 @@ TEST_F(MqttTest, AWrongPasswordGivesOneMessageAndTheRunGoesOn) {
   ASSERT_TRUE(WaitDataRows(log, rows + 60, Millis(30000)));
   EXPECT_EQ(Dialog().FindOtherDialog(), nullptr);
   EXPECT_TRUE(Dialog().Enabled(IDC_STOP));
+  // And one line in the events file beside the log.
+  const std::string events = ReadFileBytes(LogPath(L"refused.events.csv"));
+  const size_t first = events.find("refused the user name or password");
+  EXPECT_NE(first, std::string::npos) << events;
+  EXPECT_EQ(events.find("refused the user name or password", first + 1), std::string::npos) << events;
 }
 
 TEST_F(MqttTest, LogOptionsKeepTheBrokerWithThePasswordOnlyEncrypted) {
