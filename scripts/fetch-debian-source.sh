@@ -5,6 +5,7 @@ set -euo pipefail
 package=$1 dest=$2
 [ -f "$dest/.velmar-fetched" ] && exit 0
 "$(dirname "$0")/install-deps.sh"
+mkdir -p "$(dirname "$dest")"
 work=$(mktemp -d "${dest%/}.fetch.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 (cd "$work" && apt-get source -qq "$package" >/dev/null 2>&1) ||
