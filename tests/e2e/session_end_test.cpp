@@ -43,6 +43,24 @@ class SessionEndTest : public LoggerTest {
     ASSERT_EQ(static_cast<int>(rows.size()), sim_.Queries());
     for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].point, static_cast<int>(i + 1));
   }
+
+  // Logoff: the program says yes, ends, and leaves every row in the log or one recovery file.
+  void EndTheWindowsSessionAndExpectEveryRowKept(const std::wstring& log, const std::wstring& stem,
+                                                 ExclusiveFileLock& lock) {
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(Dialog().Dialog(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                                    5000, &answer));
+    EXPECT_NE(answer, 0u);
+    SendMessageTimeoutW(Dialog().Dialog(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+    EXPECT_TRUE(logger_.WaitExit(Millis(5000)));
+    lock.Release();
+    std::vector<std::wstring> recoveries;
+    for (const std::wstring& entry : EntriesOf(Folder())) {
+      if (entry.find(stem + L".unsaved-") == 0) recoveries.push_back(entry);
+    }
+    ASSERT_EQ(recoveries.size(), 1u);
+    ExpectEveryRowIn(log, LogPath(recoveries[0]));
+  }
 };
 
 TEST_F(SessionEndTest, StartAndStopLeaveTheFocusWhereTheKeyboardCanGoOn) {
@@ -96,20 +114,7 @@ TEST_F(SessionEndTest, TheEndOfTheWindowsSessionKeepsEveryRowAndEndsTheProgram) 
   const std::wstring log = LogPath(L"logoff.csv");
   ExclusiveFileLock lock;
   RunUntilRowsWait(log, lock);
-  DWORD_PTR answer = 0;
-  ASSERT_TRUE(SendMessageTimeoutW(Dialog().Dialog(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000,
-                                  &answer));
-  EXPECT_NE(answer, 0u);
-  SendMessageTimeoutW(Dialog().Dialog(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
-  EXPECT_TRUE(logger_.WaitExit(Millis(5000)));
-  lock.Release();
-
-  std::vector<std::wstring> recoveries;
-  for (const std::wstring& entry : EntriesOf(Folder())) {
-    if (entry.find(L"logoff.unsaved-") == 0) recoveries.push_back(entry);
-  }
-  ASSERT_EQ(recoveries.size(), 1u);
-  ExpectEveryRowIn(log, LogPath(recoveries[0]));
+  EndTheWindowsSessionAndExpectEveryRowKept(log, L"logoff", lock);
 }
 
 // Stop found rows the file refuses, and Windows ends the session while the box asks about them.
@@ -120,18 +125,7 @@ TEST_F(SessionEndTest, TheEndOfTheWindowsSessionDuringTheStopBoxKeepsEveryRow) {
   Dialog().Click(IDC_STOP);
   HWND retry = Dialog().WaitOtherDialog(Millis(10000));
   ASSERT_NE(retry, nullptr);
-  DWORD_PTR answer = 0;
-  SendMessageTimeoutW(Dialog().Dialog(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
-  SendMessageTimeoutW(Dialog().Dialog(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
-  EXPECT_TRUE(logger_.WaitExit(Millis(5000)));
-  lock.Release();
-
-  std::vector<std::wstring> recoveries;
-  for (const std::wstring& entry : EntriesOf(Folder())) {
-    if (entry.find(L"asked.unsaved-") == 0) recoveries.push_back(entry);
-  }
-  ASSERT_EQ(recoveries.size(), 1u);
-  ExpectEveryRowIn(log, LogPath(recoveries[0]));
+  EndTheWindowsSessionAndExpectEveryRowKept(log, L"asked", lock);
 }
 
 }  // namespace
