@@ -100,7 +100,10 @@ void CVelmarDataLoggerDlg::OnStop(velmar::RunMark mark) {
 void CVelmarDataLoggerDlg::Poll() {
   const velmar::PollOutcome polled = Session().Poll(command_);
   if (!polled.polled) return;
-  alarms_->Polled(polled, GetForegroundWindow() == Hwnd());
+  for (const velmar::AlarmEvent& change : alarms_->Polled(polled, GetForegroundWindow() == Hwnd())) {
+    publishing_->PublishAlarm(change.time, change.point, change.source, change.value, change.limit,
+                              change.change == velmar::AlarmChange::Raised);
+  }
   publishing_->SetState(polled.portLost ? velmar::RunState::Lost : velmar::RunState::Running);
   SetStatus(polled.writeFailed ? L"Error writing to data file." : DisplayText(polled.status));
 }

@@ -40,11 +40,12 @@ void RunAlarms::StartFailed(const std::wstring& logPath) {
   events_.Write(Now(), velmar::RunMark::StartFailed);
 }
 
-void RunAlarms::Polled(const velmar::PollOutcome& outcome, bool windowActive) {
+std::vector<velmar::AlarmEvent> RunAlarms::Polled(const velmar::PollOutcome& outcome, bool windowActive) {
   const std::vector<velmar::AlarmEvent> changes = monitor_.Poll(outcome.row, {outcome.portLost, outcome.writeFailed});
   if (changes.empty()) events_.Flush();
   for (const velmar::AlarmEvent& change : changes) events_.Write(change);
   area_.Apply(notices_.OnEvents(changes, windowActive));
+  return changes;
 }
 
 void RunAlarms::Ended(velmar::RunMark mark) {

@@ -29,7 +29,8 @@ class RunAlarms {
   void Idle();
   void Started(const std::wstring& logPath, const std::wstring& header);
   void StartFailed(const std::wstring& logPath);
-  void Polled(const velmar::PollOutcome& outcome, bool windowActive);
+  // The poll's alarm changes, for whoever else reports them.
+  std::vector<velmar::AlarmEvent> Polled(const velmar::PollOutcome& outcome, bool windowActive);
   void Ended(velmar::RunMark mark);
   // A message nobody is there to read, into the events file of this log path.
   void Message(const std::wstring& logPath, const std::wstring& text);

@@ -58,6 +58,8 @@ size_t QueuedBytes(const QueuedMessage& message) {
 
 uint64_t Tick() { return GetTickCount64(); }
 
+}  // namespace
+
 int64_t UnixMsNow() {
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);
@@ -65,8 +67,6 @@ int64_t UnixMsNow() {
   constexpr int64_t k1601To1970 = 116'444'736'000'000'000;
   return (since1601 - k1601To1970) / 10'000;
 }
-
-}  // namespace
 
 struct MqttPublisher::Shared {
   mutable std::mutex lock;

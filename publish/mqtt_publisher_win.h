@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +30,9 @@ struct PublisherStats {
   size_t dropped = 0;
   bool connected = false;
 };
+
+// The UTC clock, in Unix milliseconds.
+int64_t UnixMsNow();
 
 // At exit, the most the last acknowledgements and the final status may take.
 inline constexpr std::chrono::milliseconds kPublisherExitBound{3000};

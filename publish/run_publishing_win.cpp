@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <chrono>
+#include <limits>
 
+#include "core/reply_fields.h"
 #include "framework/ansi_text_win.h"
 #include "publish/mqtt_topics.h"
 
@@ -52,6 +54,27 @@ void RunPublishing::SetState(RunState state) {
 
 void RunPublishing::Publish(const AlarmMessage& event) {
   if (publisher_) publisher_->Publish(event);
+}
+
+void RunPublishing::PublishAlarm(const LocalDateTime& time, int point, const std::wstring& source,
+                                 const std::wstring& value, const std::wstring& limit, bool raised) {
+  if (!publisher_) return;
+  // The offset in force now dates the streak's first poll, which may lie minutes back.
+  SYSTEMTIME local{};
+  GetLocalTime(&local);
+  const LocalDateTime now{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond,
+                          local.wMilliseconds};
+  const int offsetMinutes = InstantOf(now, UnixMsNow()).offsetMinutes;
+  const std::string narrow(value.begin(), value.end());
+  AlarmMessage message;
+  message.time = time;
+  message.unixMs = ClockMilliseconds(time) - int64_t{offsetMinutes} * 60'000;
+  message.point = point;
+  message.source = ToUtf8(source);
+  message.value = ParseField(narrow).value_or(std::numeric_limits<double>::quiet_NaN());
+  message.limit = ToUtf8(limit);
+  message.event = raised ? "alarm" : "clear";
+  publisher_->Publish(message);
 }
 
 void RunPublishing::OnRunStarted(const RunHeader& header) {

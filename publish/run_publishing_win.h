@@ -25,6 +25,10 @@ class RunPublishing final : public RowListener {
   void RunStarting(const BrokerOptions& options, int comPort, RunState state);
   void SetState(RunState state);
   void Publish(const AlarmMessage& event);
+  // An alarm or clear as the events file has it: texts as shown, the value as sent (not a
+  // number for a health alarm), dated by the poll's local clock.
+  void PublishAlarm(const LocalDateTime& time, int point, const std::wstring& source, const std::wstring& value,
+                    const std::wstring& limit, bool raised);
 
   void OnRunStarted(const RunHeader& header) override;
   void OnRow(const LoggedRow& row) override;

@@ -52,7 +52,8 @@ TEST_F(MqttTest, ATimedRunPublishesExactlyTheRowsOfItsLogInOrderThenStoppedAndOf
   Subscriber subscriber(broker_.Port(), prefix_ + "/#");
   ASSERT_TRUE(subscriber.WaitSubscribed(Millis(10000)));
   const std::wstring log = LogPath(L"timed.csv");
-  ASSERT_TRUE(Launch(RunSwitches(log, broker_.Port()) + L" /duration 3 /close"));
+  // No error is ever below -1: the alarm is raised at the first poll.
+  ASSERT_TRUE(Launch(RunSwitches(log, broker_.Port()) + L" /limit \"Errors=..-1\" /duration 3 /close"));
   ASSERT_TRUE(logger_.WaitExit(Millis(20000)));
 
   const std::vector<Row> rows = DataRowsOf(ReadLines(log));
@@ -73,6 +74,13 @@ TEST_F(MqttTest, ATimedRunPublishesExactlyTheRowsOfItsLogInOrderThenStoppedAndOf
   EXPECT_TRUE(subscriber.WaitMessages(
       [&](const auto&) { return subscriber.Payloads(Topic("status")).size() >= 3; }, Millis(5000)));
   EXPECT_EQ(subscriber.Payloads(Topic("status")), (std::vector<std::string>{"running", "stopped", "offline"}));
+  const std::vector<std::string> alarms = subscriber.Payloads(Topic("alarm"));
+  ASSERT_EQ(alarms.size(), 1u);
+  EXPECT_NE(alarms[0].find("\"point\":1,"), std::string::npos) << alarms[0];
+  EXPECT_NE(alarms[0].find("\"source\":\"Errors\""), std::string::npos) << alarms[0];
+  EXPECT_NE(alarms[0].find("\"value\":0"), std::string::npos) << alarms[0];
+  EXPECT_NE(alarms[0].find("\"limit\":\"above -1\""), std::string::npos) << alarms[0];
+  EXPECT_NE(alarms[0].find("\"event\":\"alarm\""), std::string::npos) << alarms[0];
 }
 
 TEST_F(MqttTest, ABrokerRestartedMidRunLosesNoRowAndLeavesThePollsAlone) {
