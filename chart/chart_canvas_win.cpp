@@ -42,7 +42,20 @@ void ChartCanvas::Render(HDC target, const ChartScene& scene, int width, int hei
     painter_.Layer(composed_->Dc(), *drawnStrips_, scene.layout);
     painter_.Layer(composed_->Dc(), *drawnRowTexts_, scene.layout);
   }
-  ::BitBlt(back_->Dc(), 0, 0, width, height, composed_->Dc(), 0, 0, SRCCOPY);
+  // The back buffer keeps the whole picture: where neither the layers below nor a readout
+  // changed, only the plots need the layers copied back before the lines go over them.
+  const bool readout = scene.cursor.has_value() || !scene.readout.fills.empty() || !scene.readout.texts.empty();
+  PixelRect fresh{0, 0, width, height};
+  if (!recompose && !readout && !readoutDrawn_ && !scene.layout.lanes.empty()) {
+    // Wide pens reach past the plots' edges, and the time ticks hang below the last one.
+    const ChartLayout& layout = scene.layout;
+    const int reach = layout.lineWidth + 1;
+    fresh = {layout.PlotLeft() - reach, layout.lanes.front().plot.top - reach, layout.PlotRight() + reach,
+             layout.lanes.back().plot.bottom + std::max(reach, layout.tickLength + 1)};
+  }
+  readoutDrawn_ = readout;
+  ::BitBlt(back_->Dc(), fresh.left, fresh.top, fresh.Width(), fresh.Height(), composed_->Dc(), fresh.left, fresh.top,
+           SRCCOPY);
   painter_.Lines(back_->Dc(), scene);
   painter_.Layer(back_->Dc(), scene.readout, scene.layout);
   ::BitBlt(target, 0, 0, width, height, back_->Dc(), 0, 0, SRCCOPY);

@@ -11,7 +11,8 @@ namespace velmar {
 
 // The chart's picture kept off screen in layers, so a repaint draws only what changed: the
 // frame when it differs from the one drawn, the strips and the row texts over a copy of it
-// when they differ, and every time the lines and the readout over a copy of that.
+// when they differ, and every time the lines and the readout over a copy of that. Where only
+// the lines changed, only the plots are copied in between.
 class ChartCanvas {
  public:
   // `refreshRowTexts` false keeps the row texts drawn before, whatever the scene's say.
@@ -29,6 +30,7 @@ class ChartCanvas {
   std::optional<SceneLayer> drawnFrame_;
   std::optional<SceneLayer> drawnStrips_;
   std::optional<SceneLayer> drawnRowTexts_;
+  bool readoutDrawn_ = false;
 };
 
 }  // namespace velmar

@@ -91,8 +91,8 @@ ValueScale ScaleFor(const ChartLayout& layout, const PixelRect& plot, const Deci
   if (previous && low <= high) {
     for (const SceneLane& before : *previous) {
       if (before.column == column && before.kind == LaneKind::Analog &&
-          before.values.plot.Height() == plot.Height() && before.values.scale.StillFits(low, high)) {
-        return before.values.scale;
+          before.values.Plot().Height() == plot.Height() && before.values.Scale().StillFits(low, high)) {
+        return before.values.Scale();
       }
     }
   }
@@ -108,11 +108,11 @@ void AddAnalogLane(ChartScene& scene, const ChartRun& run, const Decimation& dec
                                                    lane.series, lane.column, request.previous)};
   scene.lanes.push_back({lane.column, LaneKind::Analog, values});
   const int labelRight = place.plot.left - layout.tickLength - layout.Scaled(kLabelGapPx);
-  for (const double tick : values.scale.ticks) {
+  for (const double tick : values.Scale().ticks) {
     const int y = static_cast<int>(std::lround(values.Y(tick)));
     scene.frame.lines.push_back({{place.plot.left, y}, {place.plot.right, y}, kGridColor});
     scene.frame.lines.push_back({{place.plot.left - layout.tickLength, y}, {place.plot.left, y}, kFrameColor});
-    scene.frame.texts.push_back({labelRight, y - layout.fontHeight / 2, FormatTick(tick, values.scale),
+    scene.frame.texts.push_back({labelRight, y - layout.fontHeight / 2, FormatTick(tick, values.Scale()),
                                  TextAlign::Right, TextStyle::Normal, kTextColor, 0});
   }
   scene.frame.frames.push_back(place.plot);

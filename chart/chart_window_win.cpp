@@ -19,6 +19,8 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"VelmarLiveChart";
 constexpr UINT kRepaintMs = 100;
+// Just under the shortest interval between polls.
+constexpr auto kRowRepaintGap = std::chrono::milliseconds(90);
 // Texts that change with every row are redrawn at most this often.
 constexpr auto kRowTextsPeriod = std::chrono::milliseconds(500);
 // Posted by the log reader's thread when it has finished a job.
@@ -141,7 +143,17 @@ void ChartWindow::OnRunStarted(const RunHeader& header) {
 
 void ChartWindow::OnRow(const LoggedRow& row) {
   live_.AddRow(row.elapsedMs, row.time, row.reply);
-  if (!log_) dirty_ = true;
+  if (log_) return;
+  // Drawn right after its poll, when the next poll is furthest away. Rows closer together than
+  // the shortest interval (a poll that catches up) wait for the timer.
+  const auto now = std::chrono::steady_clock::now();
+  if (IsOpen() && now - rowRepainted_ >= kRowRepaintGap) {
+    rowRepainted_ = now;
+    rowRepaintPending_ = true;
+    Invalidate();
+  } else {
+    dirty_ = true;
+  }
 }
 
 bool ChartWindow::ShowLogRun(const std::wstring& path, std::optional<size_t> runIndex) {
@@ -283,9 +295,10 @@ bool ChartWindow::OnTimer(UINT_PTR id) {
 }
 
 bool ChartWindow::OnPaint() {
-  // A poll due now goes first: the dialog's timers never wait for a repaint.
+  // Any other repaint lets a poll that is due go first: the dialog's timers never wait for one.
   MSG due;
-  if (PeekMessageW(&due, owner_, WM_TIMER, WM_TIMER, PM_NOREMOVE | PM_NOYIELD)) {
+  if (!std::exchange(rowRepaintPending_, false) &&
+      PeekMessageW(&due, owner_, WM_TIMER, WM_TIMER, PM_NOREMOVE | PM_NOYIELD)) {
     ValidateRect(Hwnd(), nullptr);
     dirty_ = true;
     return true;

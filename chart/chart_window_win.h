@@ -22,9 +22,10 @@
 namespace velmar {
 
 // The live chart: a modeless top-level window owned by the main dialog, showing the current
-// run (or a run read from a log file). Rows only mark it dirty; a 100 ms timer repaints, so
-// the row rate never sets the paint rate, and texts that change with every row are redrawn at
-// most twice a second. Per-monitor DPI aware on its own; the dialog stays as it is.
+// run (or a run read from a log file). A row repaints it right after its poll, at most ten
+// times a second; everything else waits for a 100 ms timer, the mouse for the display's next
+// frame. Texts that change with every row are redrawn at most twice a second. Per-monitor DPI
+// aware on its own; the dialog stays as it is.
 class ChartWindow final : public Window, public RowListener {
  public:
   static constexpr wchar_t kCaption[] = L"Live Chart - Velmar Simple Data Logger";
@@ -118,6 +119,8 @@ class ChartWindow final : public Window, public RowListener {
   LaneChoices choices_;
   ChartCanvas canvas_;
   bool dirty_ = false;
+  std::chrono::steady_clock::time_point rowRepainted_;
+  bool rowRepaintPending_ = false;
   std::optional<int> cursorX_;
   std::optional<int> dragX_;
   bool trackingLeave_ = false;

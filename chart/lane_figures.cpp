@@ -65,6 +65,8 @@ FigureTexts FormatFigures(const SeriesFigures& figures) {
   }
   // The data's own resolution, and two significant digits of the spread.
   const int dataDecimals = std::max(*minDecimals, *maxDecimals);
+  texts.min = Fixed(figures.min, dataDecimals);
+  texts.max = Fixed(figures.max, dataDecimals);
   const int spreadDecimals = deviation > 0 ? 1 - static_cast<int>(std::floor(std::log10(deviation))) : 0;
   // A constant's mean is the value itself, exactly.
   texts.mean = deviation == 0 ? FormatValue(moments.mean) : Fixed(moments.mean, std::max(dataDecimals, spreadDecimals));

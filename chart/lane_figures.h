@@ -8,8 +8,8 @@
 
 namespace velmar {
 
-// A lane's statistics as the chart writes them: the extremes as read, the mean and the spread
-// with just the digits the spread needs, "–" without values.
+// A lane's statistics as the chart writes them: the extremes to the decimals of the finer of
+// them as read, the mean and the spread with just the digits the spread needs; "–" without values.
 struct FigureTexts {
   std::wstring min;
   std::wstring max;

@@ -23,11 +23,19 @@ class LaneLineBuilder {
     penX_ = x;
     penY_ = y;
     hasPen_ = true;
-    if (x >= left_ && x <= right_ && y >= top_ && y <= bottom_) Add(x, y);
+    if (Inside(x, y)) Add(x, y);
   }
 
   void LineTo(double x, double y) {
     if (!hasPen_) return MoveTo(x, y);
+    if (Inside(penX_, penY_) && Inside(x, y)) {
+      // Most segments: nothing to clip.
+      if (points_.empty()) Add(penX_, penY_);
+      Add(x, y);
+      penX_ = x;
+      penY_ = y;
+      return;
+    }
     double t0 = 0;
     double t1 = 1;
     const double dx = x - penX_;
@@ -66,8 +74,12 @@ class LaneLineBuilder {
     return true;
   }
 
+  bool Inside(double x, double y) const { return x >= left_ && x <= right_ && y >= top_ && y <= bottom_; }
+
+  // Only points inside the plot come here: small and not negative, so adding a half and
+  // truncating rounds them, without a call into the maths library per point.
   void Add(double x, double y) {
-    const ScenePoint point{static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))};
+    const ScenePoint point{static_cast<int>(x + 0.5), static_cast<int>(y + 0.5)};
     if (!points_.empty() && points_.back().x == point.x && points_.back().y == point.y) return;
     points_.push_back(point);
   }
@@ -96,7 +108,7 @@ void AddLaneLines(const TimeTransform& time, const ValueTransform& values, const
                   size_t series, size_t laneIndex, uint32_t color, std::vector<ScenePolyline>& out) {
   const auto y = [&](double value) { return values.Y(value); };
   const TimeRange& visible = time.Visible();
-  LaneLineBuilder line(values.plot, laneIndex, color, out);
+  LaneLineBuilder line(values.Plot(), laneIndex, color, out);
   bool joinsNext = false;
   for (int x = -1; x <= decimation.width; ++x) {
     const M4& block = decimation.At(series, x);
@@ -119,7 +131,9 @@ void AddLaneLines(const TimeTransform& time, const ValueTransform& values, const
     } else {
       line.MoveTo(first, y(block.first));
     }
-    if (block.Has(M4::kInnerGap)) {
+    if (block.min == block.max && first == last) {
+      // One value at one time, most often a single row: the point is all there is.
+    } else if (block.Has(M4::kInnerGap)) {
       line.MoveTo(middle, y(block.min));
       line.LineTo(middle, y(block.max));
       line.MoveTo(last, y(block.last));

@@ -87,6 +87,16 @@ ValueScale ChooseValueScale(double minValue, double maxValue, const TickRoom& ro
   while (TickCount(scale.low, scale.high, step) < room.fewest && step > span / room.most) {
     step = FinerStep(step, exponent);
   }
+  if (minValue != maxValue && std::isfinite(step)) {
+    // The ends at quarter steps: values that move a little keep the same scale.
+    const double quarter = step / 4;
+    const double low = std::floor(scale.low / quarter) * quarter;
+    const double high = std::ceil(scale.high / quarter) * quarter;
+    if (std::isfinite(low) && std::isfinite(high) && high > low) {
+      scale.low = low;
+      scale.high = high;
+    }
+  }
   if (std::isfinite(step) && TickCount(scale.low, scale.high, step) < room.fewest) {
     const double below = (std::ceil(scale.low / step) - 1) * step;
     const double above = (std::floor(scale.high / step) + 1) * step;

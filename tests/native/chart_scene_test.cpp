@@ -124,7 +124,7 @@ TEST(ChartLayout, EveryAnalogLaneOfTheComboPresetHasTwoTicksByDefaultAndThreeMax
               7);
     for (const SceneLane& lane : scene.lanes) {
       if (lane.kind == LaneKind::State) continue;
-      EXPECT_GE(lane.values.scale.ticks.size(), fewest) << run.Title(lane.column) << " at " << width << "x" << height;
+      EXPECT_GE(lane.values.Scale().ticks.size(), fewest) << run.Title(lane.column) << " at " << width << "x" << height;
     }
   }
 }
@@ -178,13 +178,13 @@ TEST_F(ChartSceneTest, ConstantLanesLieInTheMiddleOfTheirPlots) {
   for (size_t lane = 0; lane < 2; ++lane) {
     const ValueTransform& values = scene.lanes[lane].values;
     const int expectedY = static_cast<int>(std::lround(values.Y(lane == 0 ? 5.5 : -2.25)));
-    EXPECT_NEAR(expectedY, (values.plot.top + values.plot.bottom) / 2, 1);
+    EXPECT_NEAR(expectedY, (values.Plot().top + values.Plot().bottom) / 2, 1);
     size_t points = 0;
     for (const ScenePolyline& line : scene.polylines) {
       if (line.lane != lane) continue;
       for (const ScenePoint& point : line.points) {
         EXPECT_EQ(point.y, expectedY);
-        EXPECT_TRUE(values.plot.Contains(point.x, point.y));
+        EXPECT_TRUE(values.Plot().Contains(point.x, point.y));
         ++points;
       }
     }
@@ -243,7 +243,7 @@ TEST_F(ChartSceneTest, FlagsAndCodesAreStripsUntilTheyStopLookingLikeStates) {
   scene = Build();
   EXPECT_EQ(scene.lanes[1].kind, LaneKind::Analog);
   EXPECT_EQ(scene.lanes[3].kind, LaneKind::Analog);
-  EXPECT_GE(scene.lanes[1].values.scale.ticks.size(), 2u);
+  EXPECT_GE(scene.lanes[1].values.Scale().ticks.size(), 2u);
 
   // The user's choice, by title, wins either way.
   choices_.kindByTitle = {{L"Level", LaneKind::State}, {L"Errors", LaneKind::Analog}};
@@ -297,14 +297,14 @@ TEST_F(ChartSceneTest, ScalesStayWhileTheValuesFit) {
   run_.AddRow(100 * kIntervalMs, kStart, "10.94,1.5");
   ChartScene later = BuildChartScene(run_, view_, choices_,
                                      {.width = 1000, .height = 600, .dpi = 96, .cursorX = {}, .source = {}, .previous = &first.lanes});
-  EXPECT_EQ(later.lanes[0].values.scale, first.lanes[0].values.scale);
+  EXPECT_EQ(later.lanes[0].values.Scale(), first.lanes[0].values.Scale());
   EXPECT_EQ(later.frame, first.frame);
   // Values beyond the scale, or a constant's padded range once the values vary inside it: a new scale.
   run_.AddRow(101 * kIntervalMs, kStart, "30,1.52");
   later = BuildChartScene(run_, view_, choices_,
                           {.width = 1000, .height = 600, .dpi = 96, .cursorX = {}, .source = {}, .previous = &first.lanes});
-  EXPECT_GE(later.lanes[0].values.scale.high, 30);
-  EXPECT_LT(later.lanes[1].values.scale.high, first.lanes[1].values.scale.high);
+  EXPECT_GE(later.lanes[0].values.Scale().high, 30);
+  EXPECT_LT(later.lanes[1].values.Scale().high, first.lanes[1].values.Scale().high);
 }
 
 // The readout shows each row's own clock: the clock set back an hour mid-run shows as it was.
