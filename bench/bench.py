@@ -214,15 +214,19 @@ def main():
     parser.add_argument("--fast", type=int, default=50, help="polls at 100 ms")
     parser.add_argument("--slow", type=int, default=15, help="polls at 1000 ms")
     parser.add_argument("--silent", type=int, default=10, help="polls with no reply")
+    parser.add_argument("--chart-rounds", type=int, default=2,
+                        help="pairs of runs at 100 ms, the chart closed then open, for the chart's cost")
     args = parser.parse_args()
     args.exe = os.path.join(args.windows_dir, "VelmarDataLogger.exe")
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
 
     sim = Simulator(args.sim, os.path.join(args.ports, f"com{PORT}"), args.work, args.delay)
-    # "chart": answering at 100 ms with the live chart open, the logger only.
-    scenarios = [("answer", 100, args.fast), ("answer", 1000, args.slow), ("silent", 100, args.silent),
-                 ("chart", 100, args.fast)]
+    # Then the logger alone, answering at 100 ms: the chart closed ("closedN"), at once open
+    # ("chartN"), so that the two runs of a pair meet the same load on the machine.
+    scenarios = [("answer", 100, args.fast), ("answer", 1000, args.slow), ("silent", 100, args.silent)]
+    for round_ in range(1, args.chart_rounds + 1):
+        scenarios += [(f"closed{round_}", 100, args.fast), (f"chart{round_}", 100, args.fast)]
     results = {}
     try:
         # The prefix's services have just started with the port tool; let them settle first.
@@ -230,17 +234,18 @@ def main():
         background = measure.background_cpu(args.prefix, 3.0)
         server_idle = sum(rate for name, rate in background.items() if name.startswith("wineserver"))
         for mode, interval, polls in scenarios:
-            for kind in ("wine",) if mode == "chart" else ("wine", "python"):
+            logger_only = mode.startswith(("closed", "chart"))
+            for kind in ("wine",) if logger_only else ("wine", "python"):
                 sim.ask("mode " + ("silent" if mode == "silent" else "normal"))
                 sim.ask("clear")
                 log = os.path.join(args.work, f"{kind}-{mode}-{interval}ms.csv")
                 print(f"  {kind:6} {mode:6} every {interval:4} ms, {polls} polls ...", file=sys.stderr, flush=True)
                 if kind == "wine":
-                    run = run_wine(args, log, interval, polls, "/chart" if mode == "chart" else "")
+                    run = run_wine(args, log, interval, polls, "/chart" if mode.startswith("chart") else "")
                 else:
                     run = run_python(args, sim, log, interval, polls)
                 # Let the last exchange finish so its bytes are not counted in the next run.
-                time.sleep(0.3 if mode == "answer" else 1.2)
+                time.sleep(1.2 if mode == "silent" else 0.3)
                 results[kind, mode, interval] = run | analyse(run, sim.timed_bytes("record-times-us"),
                                                               sim.timed_bytes("sent-times-us"), server_idle)
     finally:
@@ -301,14 +306,20 @@ def print_report(args, results, background):
             during[name] = during.get(name, 0.0) + cpu * 1e3 / seconds
     idle_server = {name: rate for name, rate in background.items() if name.startswith("wineserver")}
     idle_others = {name: rate for name, rate in background.items() if name not in idle_server}
-    chart, plain = results["wine", "chart", 100], results["wine", "answer", 100]
-    print(f"With the live chart open, answering at 100 ms (logger only, median / p95): CPU per poll "
-          f"{measure.median(chart['cpu']):.2f} / {measure.p95(chart['cpu']):.2f} ms (closed: "
-          f"{measure.median(plain['cpu']):.2f} / {measure.p95(plain['cpu']):.2f}); |deviation from 100 ms| "
-          f"{measure.median([abs(v - 100) for v in chart['interval']]):.2f} / "
-          f"{measure.p95([abs(v - 100) for v in chart['interval']]):.2f} ms (closed: "
-          f"{measure.median([abs(v - 100) for v in plain['interval']]):.2f} / "
-          f"{measure.p95([abs(v - 100) for v in plain['interval']]):.2f}); peak memory {chart['peak_mib']:.1f} MiB.")
+    def pooled_rounds(prefix, key):
+        return sum((results["wine", f"{prefix}{r}", 100][key] for r in range(1, args.chart_rounds + 1)), [])
+
+    if args.chart_rounds > 0:
+        chart_cpu, plain_cpu = pooled_rounds("chart", "cpu"), pooled_rounds("closed", "cpu")
+        chart_dev = [abs(v - 100) for v in pooled_rounds("chart", "interval")]
+        plain_dev = [abs(v - 100) for v in pooled_rounds("closed", "interval")]
+        peak = max(results["wine", f"chart{r}", 100]["peak_mib"] for r in range(1, args.chart_rounds + 1))
+        print(f"With the live chart open, answering at 100 ms, {args.chart_rounds} runs each right after one with it "
+              f"closed (logger only, median / p95): CPU per poll {measure.median(chart_cpu):.2f} / "
+              f"{measure.p95(chart_cpu):.2f} ms (closed: {measure.median(plain_cpu):.2f} / "
+              f"{measure.p95(plain_cpu):.2f}, {100 * (measure.median(chart_cpu) / measure.median(plain_cpu) - 1):+.0f} %); "
+              f"|deviation from 100 ms| {measure.median(chart_dev):.2f} / {measure.p95(chart_dev):.2f} ms (closed: "
+              f"{measure.median(plain_dev):.2f} / {measure.p95(plain_dev):.2f}); peak memory {peak:.1f} MiB.")
     print(f"Wine background, CPU ms per second: {busy(idle_server)} with no logger running (taken off the"
           f" wineserver share above);\nthe prefix's other processes, not counted above: {busy(during)} during"
           f" the runs, {busy(idle_others)} with no logger running.")

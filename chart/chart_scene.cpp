@@ -23,6 +23,8 @@ constexpr double kTimeLabelSpacingPx = 96;
 constexpr double kTextGapPx = 4;
 constexpr double kLabelGapPx = 2;
 constexpr double kReadoutFlipPx = 110;
+// Of the values' span, beyond the side they outgrew.
+constexpr double kGrowthRoom = 0.25;
 constexpr wchar_t kNoValue[] = L"\u2013";
 constexpr wchar_t kHint[] = L"Right-click: menu";
 // A non-zero value in a lane whose title holds this is an error.
@@ -66,6 +68,7 @@ void AddHeader(ChartScene& scene, const ChartRun& run, const ChartView& view, co
   }
   scene.rowTexts.texts.push_back({layout.header.left, y, std::move(status), TextAlign::Left, TextStyle::Normal,
                                   kTextColor, std::max(1, layout.header.Width() - startedWidth)});
+  scene.rowTextAreas.push_back(layout.header);
 }
 
 // Every lane's title is written here, in the lane's colour unless told otherwise.
@@ -88,15 +91,27 @@ ValueScale ScaleFor(const ChartLayout& layout, const PixelRect& plot, const Deci
     low = std::min(low, block.min);
     high = std::max(high, block.max);
   }
+  double lowEnd = low;
+  double highEnd = high;
   if (previous && low <= high) {
     for (const SceneLane& before : *previous) {
-      if (before.column == column && before.kind == LaneKind::Analog &&
-          before.values.Plot().Height() == plot.Height() && before.values.Scale().StillFits(low, high)) {
-        return before.values.Scale();
+      if (before.column != column || before.kind != LaneKind::Analog || before.values.Plot().Height() != plot.Height()) {
+        continue;
       }
+      const ValueScale& scale = before.values.Scale();
+      if (scale.StillFits(low, high)) return scale;
+      // Values that outgrow the scale get room to grow on in the next one.
+      const double room = (high * 0.5 - low * 0.5) * 2 * kGrowthRoom;
+      if (low < scale.low) lowEnd = low - room;
+      if (high > scale.high) highEnd = high + room;
     }
   }
-  return ChooseValueScale(low, high, layout.ValueTicks(plot));
+  ValueScale scale = ChooseValueScale(lowEnd, highEnd, layout.ValueTicks(plot));
+  if (std::isfinite(scale.low) && std::isfinite(scale.high)) {
+    scale.fitMin = low;
+    scale.fitMax = high;
+  }
+  return scale;
 }
 
 void AddAnalogLane(ChartScene& scene, const ChartRun& run, const Decimation& decimation, const ChartRun::Lane& lane,
@@ -118,18 +133,20 @@ void AddAnalogLane(ChartScene& scene, const ChartRun& run, const Decimation& dec
   scene.frame.frames.push_back(place.plot);
   AddLaneTitle(scene, laneIndex, run.Title(lane.column), color);
   if (place.title.Height() >= 2 * layout.lineHeight) {
-    scene.rowTexts.texts.push_back({place.title.left, TextTop(layout, place.title.top + layout.lineHeight),
-                                    ValueText(run.LatestValue(lane.series)), TextAlign::Left, TextStyle::Bold, color,
-                                    place.title.Width()});
+    const int top = place.title.top + layout.lineHeight;
+    scene.rowTexts.texts.push_back({place.title.left, TextTop(layout, top), ValueText(run.LatestValue(lane.series)),
+                                    TextAlign::Left, TextStyle::Bold, color, place.title.Width()});
+    scene.rowTextAreas.push_back({place.title.left, top, place.title.right, top + layout.lineHeight});
   }
   AddLaneLines(scene.time, values, decimation, lane.series, laneIndex, color, scene.polylines);
   if (!figures || place.figures.Empty()) return;
   const std::vector<std::wstring> lines = FigureLines(figures->series[lane.series], figures->approximate);
-  for (size_t k = 0; k < lines.size() && (k == 0 || static_cast<int>(k + 1) * layout.lineHeight <= place.figures.Height());
-       ++k) {
-    scene.rowTexts.texts.push_back({place.figures.left, TextTop(layout, place.figures.top + static_cast<int>(k) * layout.lineHeight),
-                                    lines[k], TextAlign::Left, TextStyle::Normal, kTextColor, place.figures.Width()});
+  const PixelRect& area = place.figures;
+  for (size_t k = 0; k < lines.size() && static_cast<int>(k + 1) * layout.lineHeight <= area.Height(); ++k) {
+    scene.rowTexts.texts.push_back({area.left, TextTop(layout, area.top + static_cast<int>(k) * layout.lineHeight),
+                                    lines[k], TextAlign::Left, TextStyle::Normal, kTextColor, area.Width()});
   }
+  scene.rowTextAreas.push_back(area);
 }
 
 void AddStripLane(ChartScene& scene, const ChartRun& run, const Decimation& decimation, const ChartRun::Lane& lane,
@@ -161,6 +178,8 @@ void AddTimeAxis(ChartScene& scene) {
                                     FormatElapsed(tick, ticks.style, ticks.decimals), TextAlign::Center,
                                     TextStyle::Normal, kTextColor, 0});
   }
+  // The labels centred on the ticks at the plots' edges reach out beside them.
+  scene.rowTextAreas.push_back({layout.hint.right, layout.timeAxis.top, layout.header.right, layout.timeAxis.bottom});
   scene.frame.texts.push_back({layout.hint.left, TextTop(layout, layout.hint.top), kHint, TextAlign::Left,
                                TextStyle::Normal, kMutedTextColor, layout.hint.Width()});
 }

@@ -36,6 +36,7 @@ struct ScenePolyline {
   size_t lane = 0;
   uint32_t color = 0;
   std::vector<ScenePoint> points;
+  bool operator==(const ScenePolyline&) const = default;
 };
 
 enum class TextAlign { Left, Center, Right };
@@ -79,11 +80,11 @@ struct LaneChoices {
 // Everything the painter draws, in client pixels, in layers by how often they change, so what
 // did not change is not drawn again:
 // - `frame`: frames, value grid, ticks and their labels, titles; when the scales or size change;
-// - `strips`: the state lanes' segments;
 // - `rowTexts`: texts that change with every row (header, newest values, statistics, time
-//   labels), which the window refreshes at most twice a second;
-// - the rest, every time: the time grid, the series' lines (clipped to their plots, split where
-//   the data has a gap) and the readout under the mouse.
+//   labels), all inside `rowTextAreas`, which the window refreshes at most twice a second;
+// - over them, in the plots: the state lanes' `strips`, the time grid, the series' lines
+//   (clipped to their plots, split where the data has a gap), ordered left to right, so a new
+//   row changes only their right ends; and the readout under the mouse.
 struct ChartScene {
   static constexpr uint32_t kBackground = 0xFFFFFF;
 
@@ -91,8 +92,9 @@ struct ChartScene {
   TimeTransform time;
   std::vector<SceneLane> lanes;
   SceneLayer frame;
-  SceneLayer strips;
   SceneLayer rowTexts;
+  std::vector<PixelRect> rowTextAreas;
+  SceneLayer strips;
   std::vector<SceneLine> timeGrid;
   std::vector<ScenePolyline> polylines;
   std::optional<SceneLine> cursor;

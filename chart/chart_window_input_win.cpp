@@ -7,9 +7,6 @@
 
 #include "chart/chart_menu_win.h"
 #include "chart/chart_window_win.h"
-#include "chart/run_choice.h"
-#include "chart/run_list_win.h"
-#include "framework/ansi_text_win.h"
 
 // The chart's keys, commands and mouse: what the user does to the view.
 namespace velmar {
@@ -141,28 +138,13 @@ bool ChartWindow::OnContextMenu(std::optional<POINT> screen) {
   return true;
 }
 
-void ChartWindow::OpenLog() {
-  const std::wstring path = AskForLogFile(Hwnd());
-  if (path.empty()) return;
-  if (!StartLoad(path, std::nullopt, true)) {
-    MessageBoxW(Hwnd(), (L"Cannot read " + path + L".").c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
-  }
-}
-
-std::optional<size_t> ChartWindow::ChooseRun(const std::vector<LogRun>& runs) {
-  if (runs.size() == 1) return 0;
-  std::vector<RunChoice> choices;
-  for (size_t i = 0; i < runs.size(); ++i) choices.push_back(DescribeRun(runs[i], i, runs.size(), FromAnsi(runs[i].stamp)));
-  return runs.size() <= kRunsInMenu ? PickLogRun(Hwnd(), choices) : PickRunFromList(Hwnd(), choices);
-}
-
-void ChartWindow::RepaintForMouse() {
-  if (mouseTimerRunning_) {
-    mousePending_ = true;
+void ChartWindow::RepaintSoon() {
+  if (soonTimerRunning_) {
+    soonPending_ = true;
     return;
   }
   Invalidate();
-  mouseTimerRunning_ = SetTimer(Hwnd(), kMouseTimer, mouseRepaintMs_, nullptr) != 0;
+  soonTimerRunning_ = SetTimer(Hwnd(), kSoonTimer, frameMs_, nullptr) != 0;
 }
 
 bool ChartWindow::OnMouseMove(POINT at) {
@@ -179,7 +161,7 @@ bool ChartWindow::OnMouseMove(POINT at) {
     ++changes_;
   }
   cursorX_ = at.x;
-  RepaintForMouse();
+  RepaintSoon();
   return true;
 }
 

@@ -5,10 +5,8 @@
 #include <vector>
 
 #include "chart/lane_figures.h"
-#include "chart/log_source_win.h"
 #include "chart/placement.h"
 #include "core/reply_fields.h"
-#include "framework/ansi_text_win.h"
 #include "framework/clipboard_win.h"
 #include "framework/dpi_win.h"
 #include "framework/gdi_objects_win.h"
@@ -18,18 +16,11 @@ namespace velmar {
 namespace {
 
 constexpr wchar_t kClassName[] = L"VelmarLiveChart";
-constexpr UINT kRepaintMs = 100;
+constexpr UINT kRepaintMs = 250;
 // Just under the shortest interval between polls.
 constexpr auto kRowRepaintGap = std::chrono::milliseconds(90);
 // Texts that change with every row are redrawn at most this often.
 constexpr auto kRowTextsPeriod = std::chrono::milliseconds(500);
-// Posted by the log reader's thread when it has finished a job.
-constexpr UINT kLogReadMessage = WM_APP + 40;
-
-std::wstring FileName(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
 
 PixelSize Scaled(PixelSize size, int dpi) { return {MulDiv(size.width, dpi, 96), MulDiv(size.height, dpi, 96)}; }
 
@@ -89,7 +80,8 @@ void ChartWindow::Create() {
   const PerMonitorDpiScope aware;
   bool maximized = false;
   const PixelRect rect = InitialRect(maximized);
-  if (!CreateOfClass(kClassName, WS_OVERLAPPEDWINDOW, kCaption, {rect.left, rect.top, rect.right, rect.bottom},
+  // A DC of its own: drawing a row asks the window system for no DC and no visible region.
+  if (!CreateOfClass(kClassName, CS_OWNDC, WS_OVERLAPPEDWINDOW, kCaption, {rect.left, rect.top, rect.right, rect.bottom},
                      owner_)) {
     return;
   }
@@ -147,80 +139,32 @@ void ChartWindow::OnRow(const LoggedRow& row) {
   // Drawn right after its poll, when the next poll is furthest away. Rows closer together than
   // the shortest interval (a poll that catches up) wait for the timer.
   const auto now = std::chrono::steady_clock::now();
-  if (IsOpen() && now - rowRepainted_ >= kRowRepaintGap) {
-    rowRepainted_ = now;
-    rowRepaintPending_ = true;
-    Invalidate();
+  if (IsOpen() && now - rowDrawn_ >= kRowRepaintGap) {
+    rowDrawn_ = now;
+    // A posted message comes after the poll and before any timer's.
+    if (!rowDrawPosted_) rowDrawPosted_ = PostMessageW(Hwnd(), kRowDrawMessage, 0, 0) != FALSE;
   } else {
     dirty_ = true;
   }
 }
 
-bool ChartWindow::ShowLogRun(const std::wstring& path, std::optional<size_t> runIndex) {
-  return StartLoad(path, runIndex, false);
-}
-
-bool ChartWindow::StartLoad(const std::wstring& path, std::optional<size_t> runIndex, bool askForRun) {
-  std::unique_ptr<ChunkSource> source = OpenLogSource(path);
-  if (!source) return false;
-  // The run shown before goes now: with the live run and the one being read, that is the most
-  // the chart ever keeps.
-  log_.reset();
-  logSource_.clear();
-  loadPath_ = path;
-  loadRun_ = runIndex;
-  askForRun_ = askForRun;
-  loader_.Scan(std::move(source));
-  Changed();
-  return true;
-}
-
-void ChartWindow::OnLoaded() {
-  std::optional<LogLoader::Result> result = loader_.Take();
-  if (!result) return;
-  if (result->kind == LogLoader::Result::Kind::Failed) {
-    MessageBoxW(Hwnd(), (L"Cannot read " + loadPath_ + L".").c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
-  } else if (result->kind == LogLoader::Result::Kind::Scanned) {
-    const std::vector<LogRun>& runs = result->runs;
-    if (runs.empty()) {
-      if (askForRun_) {
-        MessageBoxW(Hwnd(), (L"No run found in " + loadPath_ + L".").c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
-      }
-    } else if (const std::optional<size_t> chosen = askForRun_ ? ChooseRun(runs) : loadRun_.value_or(runs.size() - 1);
-               chosen && *chosen < runs.size()) {
-      if (std::unique_ptr<ChunkSource> source = OpenLogSource(loadPath_)) {
-        loadingRun_ = runs[*chosen];
-        loader_.Build(std::move(source), loadingRun_, SplitTitles(FromAnsi(loadingRun_.columnTitles)));
-      }
-    }
-  } else {
-    log_ = std::move(result->chart);
-    logSource_ = FileName(loadPath_) + L", run started " + FromAnsi(loadingRun_.stamp);
-    view_.SetWindow(TimeWindow::All);
-  }
-  Changed();
-}
-
-std::wstring ChartWindow::SourceText() const {
-  if (!loader_.Busy()) return logSource_;
-  return L"Reading " + FileName(loadPath_) + L"... " + std::to_wstring(loader_.Percent()) + L" %";
-}
-
-void ChartWindow::ShowLiveRun() {
-  loader_.Cancel();
-  log_.reset();
-  logSource_.clear();
-  view_.SetWindow(chosenWindow_);
-  Changed();
-}
-
 ChartScene ChartWindow::BuildScene(int width, int height) const {
   return BuildChartScene(ShownRun(), view_, choices_,
-                         {.width = width, .height = height, .dpi = WindowDpi(Hwnd()), .cursorX = cursorX_,
+                         {.width = width, .height = height, .dpi = dpi_, .cursorX = cursorX_,
                           .source = SourceText(), .previous = &lastLanes_});
 }
 
-void ChartWindow::Render(HDC target) {
+// Straight onto the window, outside a paint cycle: of all the requests a paint makes to the
+// window system (update region, caret, DC), a row's drawing makes none.
+void ChartWindow::DrawRow() {
+  rowDrawPosted_ = false;
+  // Minimised, nothing shows: the paint on restoring catches up.
+  if (IsIconic(Hwnd())) return;
+  const WindowDc dc(Hwnd());
+  if (dc.Get()) Render(dc.Get(), std::nullopt);
+}
+
+void ChartWindow::Render(HDC target, const std::optional<RECT>& damaged) {
   RECT client{};
   GetClientRect(Hwnd(), &client);
   ChartScene scene = BuildScene(client.right, client.bottom);
@@ -231,7 +175,26 @@ void ChartWindow::Render(HDC target) {
     textsDrawn_ = now;
   }
   textsStale_ = !refreshTexts;
-  canvas_.Render(target, scene, client.right, client.bottom, refreshTexts);
+  if (const std::optional<std::vector<PixelRect>> changed =
+          canvas_.Render(target, scene, client.right, client.bottom, refreshTexts)) {
+    if (!damaged) {
+      for (const PixelRect& part : *changed) canvas_.Show(target, part);
+    } else {
+      // A paint's DC reaches only the part Windows asked for: the rest goes through another.
+      const PixelRect asked = ToPixelRect(*damaged);
+      const bool inside = std::all_of(changed->begin(), changed->end(), [&](const PixelRect& part) {
+        return part.left >= asked.left && part.top >= asked.top && part.right <= asked.right &&
+               part.bottom <= asked.bottom;
+      });
+      canvas_.Show(target, asked);
+      if (!inside) {
+        const WindowDc whole(Hwnd());
+        for (const PixelRect& part : *changed) canvas_.Show(whole.Get(), part);
+      }
+    }
+  } else {
+    canvas_.Paint(target, scene, client.right, client.bottom);
+  }
   lastLayout_ = std::move(scene.layout);
   lastTime_ = scene.time;
   lastLanes_ = std::move(scene.lanes);
@@ -268,24 +231,25 @@ void ChartWindow::Changed() {
 }
 
 bool ChartWindow::OnCreate() {
+  dpi_ = WindowDpi(Hwnd());
   loadNotices_ = Hwnd();
-  mouseRepaintMs_ = DisplayFrameMs(Hwnd());
+  frameMs_ = DisplayFrameMs(Hwnd());
   SetTimer(Hwnd(), kRepaintTimer, kRepaintMs, nullptr);
   return true;
 }
 
 bool ChartWindow::OnTimer(UINT_PTR id) {
-  if (id == kMouseTimer) {
-    if (mousePending_) {
-      mousePending_ = false;
+  if (id == kSoonTimer) {
+    if (soonPending_) {
+      soonPending_ = false;
       Invalidate();
     } else {
-      KillTimer(Hwnd(), kMouseTimer);
-      mouseTimerRunning_ = false;
+      KillTimer(Hwnd(), kSoonTimer);
+      soonTimerRunning_ = false;
     }
     return true;
   }
-  // While a log is read, its progress moves; texts held back are drawn once their time comes.
+  // Rows that came too close together, a log's progress, and texts held back are drawn now.
   const bool textsDue = textsStale_ && std::chrono::steady_clock::now() - textsDrawn_ >= kRowTextsPeriod;
   if (id == kRepaintTimer && (dirty_ || loader_.Busy() || textsDue)) {
     dirty_ = false;
@@ -295,16 +259,15 @@ bool ChartWindow::OnTimer(UINT_PTR id) {
 }
 
 bool ChartWindow::OnPaint() {
-  // Any other repaint lets a poll that is due go first: the dialog's timers never wait for one.
+  // A poll that is due goes first: the dialog's timers never wait for a repaint.
   MSG due;
-  if (!std::exchange(rowRepaintPending_, false) &&
-      PeekMessageW(&due, owner_, WM_TIMER, WM_TIMER, PM_NOREMOVE | PM_NOYIELD)) {
+  if (PeekMessageW(&due, owner_, WM_TIMER, WM_TIMER, PM_NOREMOVE | PM_NOYIELD)) {
     ValidateRect(Hwnd(), nullptr);
-    dirty_ = true;
+    RepaintSoon();
     return true;
   }
   const PaintScope paint(Hwnd());
-  if (paint.Dc()) Render(paint.Dc());
+  if (paint.Dc()) Render(paint.Dc(), paint.Damaged());
   return true;
 }
 
@@ -314,6 +277,7 @@ bool ChartWindow::OnSize(int, int) {
 }
 
 bool ChartWindow::OnDpiChanged(const RECT& suggested) {
+  dpi_ = WindowDpi(Hwnd());
   SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   Changed();
@@ -331,12 +295,12 @@ bool ChartWindow::OnDestroy() {
   loader_.Cancel();
   RememberPlacement();
   KillTimer(Hwnd(), kRepaintTimer);
-  KillTimer(Hwnd(), kMouseTimer);
+  KillTimer(Hwnd(), kSoonTimer);
   cursorX_.reset();
   dragX_.reset();
   trackingLeave_ = false;
-  mouseTimerRunning_ = false;
-  mousePending_ = false;
+  soonTimerRunning_ = false;
+  soonPending_ = false;
   return true;
 }
 
@@ -344,6 +308,9 @@ MessageResult ChartWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
   switch (message) {
     case kLogReadMessage:
       OnLoaded();
+      return 0;
+    case kRowDrawMessage:
+      DrawRow();
       return 0;
     case WM_ERASEBKGND:
       return 1;

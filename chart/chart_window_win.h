@@ -22,10 +22,10 @@
 namespace velmar {
 
 // The live chart: a modeless top-level window owned by the main dialog, showing the current
-// run (or a run read from a log file). A row repaints it right after its poll, at most ten
-// times a second; everything else waits for a 100 ms timer, the mouse for the display's next
-// frame. Texts that change with every row are redrawn at most twice a second. Per-monitor DPI
-// aware on its own; the dialog stays as it is.
+// run (or a run read from a log file). A row is drawn right after its poll, at most ten times
+// a second; rows closer together wait for a timer, the mouse for the display's next frame.
+// Texts that change with every row are redrawn at most twice a second. Per-monitor DPI aware
+// on its own; the dialog stays as it is.
 class ChartWindow final : public Window, public RowListener {
  public:
   static constexpr wchar_t kCaption[] = L"Live Chart - Velmar Simple Data Logger";
@@ -82,8 +82,13 @@ class ChartWindow final : public Window, public RowListener {
   bool OnDestroy() override;
   MessageResult OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+  // Posted by the log reader's thread when it has finished a job.
+  static constexpr UINT kLogReadMessage = WM_APP + 40;
+  // Posted by a row, to draw it once its poll is over.
+  static constexpr UINT kRowDrawMessage = WM_APP + 41;
   static constexpr UINT_PTR kRepaintTimer = 1;
-  static constexpr UINT_PTR kMouseTimer = 2;
+  // A repaint within a display frame: for the mouse, or after a poll that was due.
+  static constexpr UINT_PTR kSoonTimer = 2;
 
   void Create();
   // The remembered placement on its monitor, else beside the owner; in the monitor's pixels.
@@ -91,12 +96,14 @@ class ChartWindow final : public Window, public RowListener {
   void RememberPlacement() const;
   const ChartRun& ShownRun() const { return log_ ? *log_ : live_; }
   ChartScene BuildScene(int width, int height) const;
-  void Render(HDC target);
+  void DrawRow();
+  // `damaged`: the part of the client area a paint is for; none outside a paint.
+  void Render(HDC target, const std::optional<RECT>& damaged);
   void Invalidate() const;
   // Anything but new rows changed what is shown: the next repaint redraws every text.
   void Changed();
-  // At most one repaint per display frame for the mouse.
-  void RepaintForMouse();
+  // At most one repaint per display frame.
+  void RepaintSoon();
   void Execute(UINT command);
   void ChooseWindow(TimeWindow window);
   void ToggleLane(size_t column);
@@ -118,15 +125,16 @@ class ChartWindow final : public Window, public RowListener {
   TimeWindow chosenWindow_;
   LaneChoices choices_;
   ChartCanvas canvas_;
+  int dpi_ = 96;
   bool dirty_ = false;
-  std::chrono::steady_clock::time_point rowRepainted_;
-  bool rowRepaintPending_ = false;
+  std::chrono::steady_clock::time_point rowDrawn_;
+  bool rowDrawPosted_ = false;
   std::optional<int> cursorX_;
   std::optional<int> dragX_;
   bool trackingLeave_ = false;
-  UINT mouseRepaintMs_ = 16;
-  bool mouseTimerRunning_ = false;
-  bool mousePending_ = false;
+  UINT frameMs_ = 16;
+  bool soonTimerRunning_ = false;
+  bool soonPending_ = false;
   // The last scene drawn: where the mouse is, and the scales the next scene may keep.
   ChartLayout lastLayout_;
   TimeTransform lastTime_;

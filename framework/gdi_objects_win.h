@@ -63,6 +63,8 @@ class PaintScope {
   PaintScope& operator=(const PaintScope&) = delete;
 
   HDC Dc() const { return dc_; }
+  // The part of the client area to paint.
+  const RECT& Damaged() const { return paint_.rcPaint; }
 
  private:
   HWND window_;

@@ -10,14 +10,15 @@ MessageResult Handled(bool handled) { return handled ? MessageResult(0) : std::n
 
 }  // namespace
 
-bool Window::CreateOfClass(const wchar_t* className, DWORD style, const wchar_t* caption, const RECT& rect,
-                           HWND owner) {
+bool Window::CreateOfClass(const wchar_t* className, UINT classStyle, DWORD style, const wchar_t* caption,
+                           const RECT& rect, HWND owner) {
   const HINSTANCE module = GetModuleHandleW(nullptr);
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   if (!GetClassInfoExW(module, className, &windowClass)) {
     windowClass = {};
     windowClass.cbSize = sizeof windowClass;
+    windowClass.style = classStyle;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = module;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);

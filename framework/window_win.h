@@ -22,8 +22,10 @@ class Window {
   HWND Hwnd() const { return hwnd_; }
 
  protected:
-  // Registers the class on first use and creates a window of it, handled by this object.
-  bool CreateOfClass(const wchar_t* className, DWORD style, const wchar_t* caption, const RECT& rect, HWND owner);
+  // Registers the class on first use, with `classStyle`, and creates a window of it, handled by
+  // this object.
+  bool CreateOfClass(const wchar_t* className, UINT classStyle, DWORD style, const wchar_t* caption, const RECT& rect,
+                     HWND owner);
 
   // The typed handlers, then OnMessage.
   virtual MessageResult Dispatch(UINT message, WPARAM wParam, LPARAM lParam);

@@ -36,6 +36,10 @@ TEST(ChartView, FollowsTheNewestRowInTheChosenWindow) {
   ChartView view;
   EXPECT_EQ(view.Visible(Extent(0, 5'000)).startMs, 0);
   EXPECT_EQ(view.Visible(Extent(0, 5'000)).endMs, 5'000);
+  // All moves its end on by a round step, a fifth of the run or more: new rows move nothing drawn.
+  EXPECT_EQ(view.Visible(Extent(0, 7'300)).endMs, 8'000);
+  EXPECT_EQ(view.Visible(Extent(0, 7'900)).endMs, 8'000);
+  EXPECT_EQ(view.Visible(Extent(0, 8'100)).endMs, 10'000);
   view.SetWindow(TimeWindow::LastMinute);
   EXPECT_EQ(view.Visible(Extent(0, 30'000)).endMs, 60'000);  // grows from the left until full
   EXPECT_EQ(view.Visible(Extent(0, 90'000)).startMs, 30'000);
@@ -55,7 +59,9 @@ TEST(ChartView, ZoomAndScrollStopFollowingAndEndResumes) {
   view.Scroll(-1, Extent(0, 2'000'000));
   EXPECT_DOUBLE_EQ(view.Visible(Extent(0, 2'000'000)).startMs, zoomed.startMs - 300'000);
   view.FollowNewest();
-  EXPECT_EQ(view.Visible(Extent(0, 2'000'000)).endMs, 2'000'000);
+  // The newest row in the last tenth of the window, which moves on a tenth at a time.
+  EXPECT_EQ(view.Visible(Extent(0, 2'000'000)).endMs, 2'040'000);
+  EXPECT_EQ(view.Visible(Extent(0, 2'030'000)).endMs, 2'040'000);
   EXPECT_EQ(view.Visible(Extent(0, 2'000'000)).Span(), 600'000);
 
   view.Scroll(-100, Extent(0, 2'000'000));  // never further than half a span past the start

@@ -37,7 +37,9 @@ TEST_F(ChartWindowTest, ConstantLanesAreDrawnWhereTheLayoutPutsThem) {
     const ValueTransform values{plot, ChooseValueScale(value, value, layout.ValueTicks(plot))};
     const int expectedY = static_cast<int>(std::lround(values.Y(value)));
     const uint32_t color = LaneColor(lane);
-    for (const int x : {plot.left + 2, (plot.left + plot.right) / 2, plot.right - 2}) {
+    // From the first row to the last, which the view following All leaves a little short of its right edge.
+    const TimeTransform time = layout.Time(ChartView().Visible({true, 0, 49 * kIntervalMs}));
+    for (const int x : {plot.left + 2, (plot.left + plot.right) / 2, static_cast<int>(time.X(49 * kIntervalMs)) - 2}) {
       const std::vector<int> rows = LineRows(plot, x, color);
       ASSERT_FALSE(rows.empty()) << "lane " << lane << " x " << x;
       EXPECT_LE(rows.front(), expectedY);
@@ -71,10 +73,9 @@ TEST_F(ChartWindowTest, EmptyRowsLeaveAGapInEveryLane) {
   StartRun(100, [](int row) { return row >= 40 && row < 60 ? std::string() : std::to_string(row % 5) + ".5,1.5"; });
   Capture(chart_->Hwnd());
   const ChartLayout layout = Layout(2);
-  // Following All, the plots span the first row's time to the last's.
-  const auto xOfRow = [&](int row) {
-    return layout.PlotLeft() + static_cast<double>(row) / 99 * (layout.PlotRight() - layout.PlotLeft());
-  };
+  // Following All, from the first row's time.
+  const TimeTransform time = layout.Time(ChartView().Visible({true, 0, 99 * kIntervalMs}));
+  const auto xOfRow = [&](int row) { return time.X(static_cast<double>(row * kIntervalMs)); };
   for (size_t lane = 0; lane < 2; ++lane) {
     const PixelRect& plot = layout.lanes[lane].plot;
     for (int x = static_cast<int>(xOfRow(39)) + 2; x < static_cast<int>(xOfRow(60)) - 1; ++x) {
@@ -86,19 +87,31 @@ TEST_F(ChartWindowTest, EmptyRowsLeaveAGapInEveryLane) {
   }
 }
 
-// A row is drawn right after its poll; rows closer together than that wait for the timer.
-TEST_F(ChartWindowTest, ARowRepaintsAtOnceAndTheTimerCatchesUpWithTheRest) {
+// A row is on screen as soon as its poll is over, before any timer; rows closer together than
+// the shortest interval wait for the timer.
+TEST_F(ChartWindowTest, ARowIsOnScreenRightAfterItsPollAndTheTimerCatchesUp) {
   chart_->Show();
   StartRun(0, {});
-  ValidateRect(chart_->Hwnd(), nullptr);
-  chart_->OnRow({1, 0, {}, "1,2"});
-  EXPECT_TRUE(GetUpdateRect(chart_->Hwnd(), nullptr, FALSE));
+  ASSERT_TRUE(RunMessagesUntil([&] { return !GetUpdateRect(chart_->Hwnd(), nullptr, FALSE); }));
+  chart_->OnRow({1, 0, {}, "5.5"});
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) DispatchMessageW(&message);
+  RECT client{};
+  GetClientRect(chart_->Hwnd(), &client);
+  Draw(client.right, client.bottom, [&](HDC dc) {
+    const WindowDc screen(chart_->Hwnd());
+    BitBlt(dc, 0, 0, client.right, client.bottom, screen.Get(), 0, 0, SRCCOPY);
+  });
+  const PixelRect& plot = Layout(1).lanes[0].plot;
+  int drawn = 0;
+  for (int x = plot.left; x < plot.right; ++x) drawn += LineRows(plot, x, LaneColor(0)).empty() ? 0 : 1;
+  EXPECT_GT(drawn, 0);
+
   ValidateRect(chart_->Hwnd(), nullptr);
   for (int row = 1; row < 1000; ++row) chart_->OnRow({row + 1, row * kIntervalMs, {}, "1,2"});
   // Only the timer's messages run, so no paint takes the update region away meanwhile.
   const ULONGLONG deadline = GetTickCount64() + 5'000;
   while (!GetUpdateRect(chart_->Hwnd(), nullptr, FALSE) && GetTickCount64() < deadline) {
-    MSG message;
     if (PeekMessageW(&message, chart_->Hwnd(), WM_TIMER, WM_TIMER, PM_REMOVE)) {
       DispatchMessageW(&message);
     } else {
