@@ -250,9 +250,10 @@ ChartScene BuildChartScene(const ChartRun& run, const ChartView& view, const Lan
                              : run.Lanes().empty()       ? L"No column has held a number yet"
                                                          : L"Every lane is hidden: right-click to show them";
     const ChartLayout& layout = scene.layout;
-    scene.rowTexts.texts.push_back({(layout.header.left + layout.header.right) / 2,
-                                    (layout.header.bottom + layout.timeAxis.top) / 2 - layout.fontHeight / 2, message,
+    const int top = (layout.header.bottom + layout.timeAxis.top) / 2 - layout.lineHeight / 2;
+    scene.rowTexts.texts.push_back({(layout.header.left + layout.header.right) / 2, TextTop(layout, top), message,
                                     TextAlign::Center, TextStyle::Normal, kMutedTextColor, 0});
+    scene.rowTextAreas.push_back({layout.header.left, top, layout.header.right, top + layout.lineHeight});
     return scene;
   }
   const TimeRange& visible = scene.time.Visible();

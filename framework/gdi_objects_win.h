@@ -22,6 +22,7 @@ using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
 using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+using UniqueRegion = UniqueHandle<GdiObjectTraits<HRGN>>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 
 // Selects an object into a DC for a scope and puts the previous one back.
@@ -35,6 +36,21 @@ class SelectedObject {
  private:
   HDC dc_;
   HGDIOBJ previous_;
+};
+
+// A DC's state (clipping, selected objects, colours) from SaveDC back to what it was.
+class SavedDc {
+ public:
+  explicit SavedDc(HDC dc) noexcept : dc_(dc), saved_(::SaveDC(dc)) {}
+  ~SavedDc() {
+    if (saved_) ::RestoreDC(dc_, saved_);
+  }
+  SavedDc(const SavedDc&) = delete;
+  SavedDc& operator=(const SavedDc&) = delete;
+
+ private:
+  HDC dc_;
+  int saved_;
 };
 
 // A window's DC (the screen's for no window) from GetDC to ReleaseDC.
