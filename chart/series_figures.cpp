@@ -17,10 +17,11 @@ void Moments::Merge(const Moments& other) {
     *this = other;
     return;
   }
-  const double total = static_cast<double>(count + other.count);
+  const double inverseTotal = 1.0 / static_cast<double>(count + other.count);
   const double delta = other.mean - mean;
-  mean += delta * (static_cast<double>(other.count) / total);
-  m2 += other.m2 + delta * delta * (static_cast<double>(count) * static_cast<double>(other.count) / total);
+  const double theirs = static_cast<double>(other.count);
+  mean += delta * theirs * inverseTotal;
+  m2 += other.m2 + delta * delta * static_cast<double>(count) * theirs * inverseTotal;
   count += other.count;
 }
 
