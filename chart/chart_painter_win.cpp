@@ -84,10 +84,8 @@ void ChartPainter::Layer(HDC dc, const SceneLayer& layer, const ChartLayout& lay
       ::Rectangle(dc, frame.left - 1, frame.top - 1, frame.right + 1, frame.bottom + 1);
     }
   }
-  if (layer.texts.empty()) return;
-  SelectedObject font(dc, Font(layout.fontHeight, false));
   for (const SceneText& text : layer.texts) {
-    ::SelectObject(dc, Font(layout.fontHeight, text.style == TextStyle::Bold));
+    const SelectedObject font(dc, Font(layout.fontHeight, text.style == TextStyle::Bold));
     ::SetTextColor(dc, ToColorRef(text.color));
     const bool boxed = text.style == TextStyle::Boxed;
     ::SetBkMode(dc, boxed ? OPAQUE : TRANSPARENT);
