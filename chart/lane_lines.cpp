@@ -77,8 +77,10 @@ class LaneLineBuilder {
   bool Inside(double x, double y) const { return x >= left_ && x <= right_ && y >= top_ && y <= bottom_; }
 
   // Only points inside the plot come here: small and not negative, so adding a half and
-  // truncating rounds them, without a call into the maths library per point.
+  // truncating rounds them, without a call into the maths library per point. A scale too fine
+  // for doubles (denormal values) can still give no number at all.
   void Add(double x, double y) {
+    if (!std::isfinite(x) || !std::isfinite(y)) return;
     const ScenePoint point{static_cast<int>(x + 0.5), static_cast<int>(y + 0.5)};
     if (!points_.empty() && points_.back().x == point.x && points_.back().y == point.y) return;
     points_.push_back(point);

@@ -1,4 +1,5 @@
 #pragma once
+#include <cmath>
 #include <utility>
 
 #include "chart/chart_view.h"
@@ -42,8 +43,9 @@ class ValueTransform {
       : plot_(plot),
         scale_(std::move(scale)),
         bottom_(plot.bottom - 1),
-        // Halved, so that a range as wide as double allows cannot overflow.
-        pixelsPerHalf_((plot.Height() - 1) / (scale_.high * 0.5 - scale_.low * 0.5)) {}
+        // Halved, so that a range as wide as double allows cannot overflow; one too fine for
+        // doubles puts every value on the bottom row.
+        pixelsPerHalf_(PixelsPer((plot.Height() - 1), scale_.high * 0.5 - scale_.low * 0.5)) {}
 
   double Y(double value) const { return bottom_ - (value * 0.5 - scale_.low * 0.5) * pixelsPerHalf_; }
   const PixelRect& Plot() const { return plot_; }
@@ -51,6 +53,11 @@ class ValueTransform {
   bool operator==(const ValueTransform& other) const { return plot_ == other.plot_ && scale_ == other.scale_; }
 
  private:
+  static double PixelsPer(double pixels, double half) {
+    const double ratio = pixels / half;
+    return half > 0 && std::isfinite(ratio) ? ratio : 0;
+  }
+
   PixelRect plot_;
   ValueScale scale_;
   double bottom_ = 0;
