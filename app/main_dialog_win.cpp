@@ -9,6 +9,7 @@
 #include "core/presets.h"
 #include "framework/application_win.h"
 #include "framework/data_exchange_win.h"
+#include "framework/gdi_objects_win.h"
 #include "res/resource.h"
 #include "settings/app_settings_win.h"
 #include "settings/baud_table.h"
@@ -101,78 +102,66 @@ bool CVelmarDataLoggerDlg::OnCommand(UINT id, UINT code, HWND) {
   }
 }
 
-bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
-  switch (message) {
-    case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == kLiveChartCommand) {
-        chart_->Show();
-        return true;
-      }
-      if ((wParam & 0xFFF0) == kLogOptionsCommand) {
-        CLogOptionsDlg(Hwnd(), settings_).DoModal();
-        return true;
-      }
-      if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
-      OnSysCommand(wParam);
-      result = TRUE;
+bool CVelmarDataLoggerDlg::OnSysCommand(WPARAM command) {
+  switch (command & 0xFFF0) {
+    case kLiveChartCommand:
+      chart_->Show();
       return true;
-    case WM_PAINT:
-      result = TRUE;
-      return OnPaint();
-    case WM_QUERYDRAGICON:
-      result = reinterpret_cast<INT_PTR>(icon_);
+    case kLogOptionsCommand:
+      CLogOptionsDlg(Hwnd(), settings_).DoModal();
       return true;
-    case WM_TIMER:
-      OnTimer(wParam);
-      return false;
-    case WM_DEVICECHANGE:
-      OnDeviceChange();
-      return false;
-    case velmar::kStartupMessage:
-      OnStartupSwitches();
+    case IDM_ABOUTBOX: {
+      CAboutDlg about(Hwnd());
+      about.DoModal();
       return true;
-    case WM_QUERYOPEN:
-      // The dialog manager shows the dialog normally once its queue first runs dry, which would
-      // undo a minimised start; that one restore is refused.
-      if (!holdMinimized_) return false;
-      holdMinimized_ = false;
-      SetWindowLongPtrW(Hwnd(), DWLP_MSGRESULT, FALSE);
-      result = TRUE;
-      return true;
-    case WM_ENDSESSION:
-      if (wParam) OnEndSession();
-      result = 0;
-      return true;
-    case WM_HELP:
-      OnHelp();
-      result = TRUE;
-      return true;
+    }
     default:
       return false;
   }
 }
 
-void CVelmarDataLoggerDlg::OnSysCommand(WPARAM) {
-  CAboutDlg about(Hwnd());
-  about.DoModal();
+velmar::MessageResult CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_QUERYDRAGICON:
+      return reinterpret_cast<LRESULT>(icon_);
+    case WM_DEVICECHANGE:
+      OnDeviceChange();
+      // The default processing answers Windows' device queries.
+      return std::nullopt;
+    case velmar::kStartupMessage:
+      OnStartupSwitches();
+      return 0;
+    case WM_QUERYOPEN:
+      // The dialog manager shows the dialog normally once its queue first runs dry, which would
+      // undo a minimised start; that one restore is refused.
+      if (!holdMinimized_) return std::nullopt;
+      holdMinimized_ = false;
+      return FALSE;
+    case WM_ENDSESSION:
+      if (wParam) OnEndSession();
+      return 0;
+    case WM_HELP:
+      OnHelp();
+      return TRUE;
+    default:
+      return std::nullopt;
+  }
 }
 
 // Minimised, the window shows the application's icon centred in its client area.
 bool CVelmarDataLoggerDlg::OnPaint() {
   if (!IsIconic(Hwnd())) return false;
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(Hwnd(), &paint);
-  SendMessageW(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  const velmar::PaintScope paint(Hwnd());
+  SendMessageW(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.Dc()), 0);
   RECT client;
   GetClientRect(Hwnd(), &client);
   const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
   const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-  DrawIcon(dc, x, y, icon_);
-  EndPaint(Hwnd(), &paint);
+  DrawIcon(paint.Dc(), x, y, icon_);
   return true;
 }
 
-void CVelmarDataLoggerDlg::OnTimer(UINT_PTR id) {
+bool CVelmarDataLoggerDlg::OnTimer(UINT_PTR id) {
   if (id == velmar::kPollTimer) {
     Poll();
   } else if (id == kPortListTimer) {
@@ -187,6 +176,7 @@ void CVelmarDataLoggerDlg::OnTimer(UINT_PTR id) {
     KillTimer(Hwnd(), velmar::kMinimizedHoldTimer);
     holdMinimized_ = false;
   }
+  return true;
 }
 
 // A burst of notices leads to one rebuild, half a second after the last of them.

@@ -8,6 +8,26 @@ namespace {
 
 MessageResult Handled(bool handled) { return handled ? MessageResult(0) : std::nullopt; }
 
+// A dialog procedure gives these results as its own return value, all others in DWLP_MSGRESULT.
+bool ReturnsResultItself(UINT message) {
+  switch (message) {
+    case WM_CHARTOITEM:
+    case WM_COMPAREITEM:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_INITDIALOG:
+    case WM_QUERYDRAGICON:
+    case WM_VKEYTOITEM:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 bool Window::CreateOfClass(const wchar_t* className, UINT classStyle, DWORD style, const wchar_t* caption,
@@ -47,6 +67,29 @@ LRESULT CALLBACK Window::WindowProc(HWND window, UINT message, WPARAM wParam, LP
   } catch (...) {
   }
   return DefWindowProcW(window, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK Window::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(window, DWLP_USER, lParam);
+    reinterpret_cast<Window*>(lParam)->hwnd_ = window;
+  }
+  auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(window, DWLP_USER));
+  if (!self) return FALSE;
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, DWLP_USER, 0);
+    self->hwnd_ = nullptr;
+    return FALSE;
+  }
+  try {
+    const MessageResult result = self->Dispatch(message, wParam, lParam);
+    if (!result) return FALSE;
+    if (ReturnsResultItself(message)) return static_cast<INT_PTR>(*result);
+    SetWindowLongPtrW(window, DWLP_MSGRESULT, *result);
+    return TRUE;
+  } catch (...) {
+    return FALSE;
+  }
 }
 
 MessageResult Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -9,9 +9,10 @@ namespace velmar {
 // default processing.
 using MessageResult = std::optional<LRESULT>;
 
-// The base of the program's own windows. One noexcept window procedure finds the object and
-// hands each message to a typed handler; no exception reaches Windows. Each handler returns
-// true when it handled its message (the result is then 0); the rest go to OnMessage.
+// The base of the program's windows and dialogs. One noexcept procedure for each (a window's,
+// a dialog's) finds the object and hands each message to a typed handler; no exception reaches
+// Windows. Each handler returns true when it handled its message (the result is then 0); the
+// rest go to OnMessage.
 class Window {
  public:
   Window() = default;
@@ -26,6 +27,8 @@ class Window {
   // this object.
   bool CreateOfClass(const wchar_t* className, UINT classStyle, DWORD style, const wchar_t* caption, const RECT& rect,
                      HWND owner);
+  // For dialogs: the procedure to create them with, given this object as their parameter.
+  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
   // The typed handlers, then OnMessage.
   virtual MessageResult Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
