@@ -9,6 +9,7 @@
 #include "core/presets.h"
 #include "framework/application_win.h"
 #include "framework/data_exchange_win.h"
+#include "framework/gdi_objects_win.h"
 #include "res/resource.h"
 #include "settings/app_settings_win.h"
 #include "settings/baud_table.h"
@@ -104,97 +105,87 @@ bool CVelmarDataLoggerDlg::OnCommand(UINT id, UINT code, HWND) {
   }
 }
 
-bool CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
-  switch (message) {
-    case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == kLiveChartCommand) {
-        chart_->Show();
-        return true;
-      }
-      if ((wParam & 0xFFF0) == kLogOptionsCommand) {
-        if (CLogOptionsDlg(Hwnd(), settings_).DoModal() == IDOK) alarms_->OptionsChanged();
-        return true;
-      }
-      if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
-      OnSysCommand(wParam);
-      result = TRUE;
+bool CVelmarDataLoggerDlg::OnSysCommand(WPARAM command) {
+  switch (command & 0xFFF0) {
+    case kLiveChartCommand:
+      chart_->Show();
       return true;
-    case WM_PAINT:
-      result = TRUE;
-      return OnPaint();
-    case WM_QUERYDRAGICON:
-      result = reinterpret_cast<INT_PTR>(icon_);
+    case kLogOptionsCommand:
+      if (CLogOptionsDlg(Hwnd(), settings_).DoModal() == IDOK) alarms_->OptionsChanged();
       return true;
-    case WM_TIMER:
-      OnTimer(wParam);
+    case IDM_ABOUTBOX: {
+      CAboutDlg about(Hwnd());
+      about.DoModal();
+      return true;
+    }
+    default:
       return false;
+  }
+}
+
+velmar::MessageResult CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_QUERYDRAGICON:
+      return reinterpret_cast<LRESULT>(icon_);
     case WM_DEVICECHANGE:
       OnDeviceChange();
-      return false;
+      // The default processing answers Windows' device queries.
+      return std::nullopt;
     case velmar::kStartupMessage:
       OnStartupSwitches();
-      return true;
+      return 0;
     case velmar::kBrokerRefusedMessage:
       OnBrokerRefused();
-      return true;
+      return 0;
     case WM_QUERYOPEN:
       // The dialog manager shows the dialog normally once its queue first runs dry, which would
       // undo a minimised start; that one restore is refused.
-      if (!holdMinimized_) return false;
+      if (!holdMinimized_) return std::nullopt;
       holdMinimized_ = false;
-      SetWindowLongPtrW(Hwnd(), DWLP_MSGRESULT, FALSE);
-      result = TRUE;
-      return true;
+      return FALSE;
     case WM_ENDSESSION:
       if (wParam) OnEndSession();
-      result = 0;
-      return true;
+      return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE) alarms_->WindowActivated();
-      return false;
+      return std::nullopt;
     case velmar::kTrayMessage:
       // A click on the icon brings the window back.
       if (lParam == WM_LBUTTONUP || lParam == WM_LBUTTONDBLCLK) {
         if (IsIconic(Hwnd())) ShowWindow(Hwnd(), SW_RESTORE);
         SetForegroundWindow(Hwnd());
       }
-      return true;
-    case WM_DESTROY:
-      // The icon goes with the window, and the events file gets its last lines.
-      alarms_->Idle();
-      alarms_->Finish();
-      return false;
+      return 0;
     case WM_HELP:
       OnHelp();
-      result = TRUE;
-      return true;
+      return TRUE;
     default:
       if (message == velmar::NotificationArea::TaskbarCreatedMessage()) alarms_->TaskbarCreated();
-      return false;
+      return std::nullopt;
   }
 }
 
-void CVelmarDataLoggerDlg::OnSysCommand(WPARAM) {
-  CAboutDlg about(Hwnd());
-  about.DoModal();
+// The icon goes with the window, and the events file gets its last lines.
+bool CVelmarDataLoggerDlg::OnDestroy() {
+  alarms_->Idle();
+  alarms_->Finish();
+  return false;
 }
 
 // Minimised, the window shows the application's icon centred in its client area.
 bool CVelmarDataLoggerDlg::OnPaint() {
   if (!IsIconic(Hwnd())) return false;
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(Hwnd(), &paint);
-  SendMessageW(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  const velmar::PaintScope paint(Hwnd());
+  SendMessageW(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.Dc()), 0);
   RECT client;
   GetClientRect(Hwnd(), &client);
   const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
   const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-  DrawIcon(dc, x, y, icon_);
-  EndPaint(Hwnd(), &paint);
+  DrawIcon(paint.Dc(), x, y, icon_);
   return true;
 }
 
-void CVelmarDataLoggerDlg::OnTimer(UINT_PTR id) {
+bool CVelmarDataLoggerDlg::OnTimer(UINT_PTR id) {
   if (id == velmar::kPollTimer) {
     Poll();
   } else if (id == kPortListTimer) {
@@ -210,6 +201,7 @@ void CVelmarDataLoggerDlg::OnTimer(UINT_PTR id) {
     KillTimer(Hwnd(), velmar::kMinimizedHoldTimer);
     holdMinimized_ = false;
   }
+  return true;
 }
 
 // A burst of notices leads to one rebuild, half a second after the last of them.

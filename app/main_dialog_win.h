@@ -28,15 +28,16 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
  protected:
   BOOL OnInitDialog() override;
   bool OnCommand(UINT id, UINT code, HWND control) override;
-  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+  bool OnSysCommand(WPARAM command) override;
+  bool OnPaint() override;
+  bool OnTimer(UINT_PTR id) override;
+  velmar::MessageResult OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  bool OnDestroy() override;
   bool DoDataExchange(velmar::DataExchange& exchange) override;
   void OnOK() override;
   void OnCancel() override;
 
  private:
-  void OnSysCommand(WPARAM command);
-  bool OnPaint();
-  void OnTimer(UINT_PTR id);
   void OnDeviceChange();
   void OnBrowse();
   void OnPreset(const wchar_t* queryLine, const wchar_t* columnTitles);

@@ -282,18 +282,22 @@ def main():
     parser.add_argument("--silent", type=int, default=10, help="polls with no reply")
     parser.add_argument("--open", type=int, default=600, help="polls at 100 ms with a 1 GiB log opened; 0: none")
     parser.add_argument("--drain", type=int, default=100000, help="rows queued for the MQTT drain figure")
+    parser.add_argument("--chart-rounds", type=int, default=3,
+                        help="pairs of runs at 100 ms, the chart closed then open, for the chart's cost")
     args = parser.parse_args()
     args.exe = os.path.join(args.windows_dir, "VelmarDataLogger.exe")
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work)
 
     sim = Simulator(args.sim, os.path.join(args.ports, f"com{PORT}"), args.work, args.delay)
-    # "chart": answering at 100 ms with the live chart open, the logger only.
-    # "mqtt": publishing every row to a broker on loopback.
+    # "mqtt": publishing every row to a broker on loopback; "limits": all 14 columns limited.
     # "open" opens a log of over 1 GiB in the chart during the run; "twin" is the same run without.
+    # Then the logger alone, answering at 100 ms: the chart closed ("closedN"), at once open
+    # ("chartN"), so that the two runs of a pair meet the same load on the machine.
     scenarios = [("answer", 100, args.fast), ("answer", 1000, args.slow), ("silent", 100, args.silent),
-                 ("chart", 100, args.fast), ("limits", 100, args.fast),
-                 ("mqtt", 100, args.fast), ("mqtt", 1000, args.slow)]
+                 ("limits", 100, args.fast), ("mqtt", 100, args.fast), ("mqtt", 1000, args.slow)]
+    for round_ in range(1, args.chart_rounds + 1):
+        scenarios += [(f"closed{round_}", 100, args.fast), (f"chart{round_}", 100, args.fast)]
     big = os.path.join(os.path.dirname(args.work), "big.csv")
     if args.open:
         print("  writing the 1 GiB log (once) ...", file=sys.stderr, flush=True)
@@ -308,18 +312,21 @@ def main():
         background = measure.background_cpu(args.prefix, 3.0)
         server_idle = sum(rate for name, rate in background.items() if name.startswith("wineserver"))
         for mode, interval, polls in scenarios:
-            for kind in ("wine",) if mode in ("chart", "limits", "open", "twin", "mqtt") else ("wine", "python"):
+            logger_only = mode.startswith(("closed", "chart")) or mode in ("limits", "open", "twin", "mqtt")
+            for kind in ("wine",) if logger_only else ("wine", "python"):
                 sim.ask("mode " + ("silent" if mode == "silent" else "normal"))
                 sim.ask("clear")
                 log = os.path.join(args.work, f"{kind}-{mode}-{interval}ms.csv")
                 print(f"  {kind:6} {mode:6} every {interval:4} ms, {polls} polls ...", file=sys.stderr, flush=True)
                 if kind == "wine":
-                    extra = {"chart": "/chart", "limits": ALL_LIMITS, "mqtt": f"/mqtt 127.0.0.1:{broker.port}"}.get(mode, "")
+                    extra = {"limits": ALL_LIMITS, "mqtt": f"/mqtt 127.0.0.1:{broker.port}"}.get(mode, "")
+                    if mode.startswith("chart"):
+                        extra = "/chart"
                     run = run_wine(args, log, interval, polls, extra, big if mode == "open" else None)
                 else:
                     run = run_python(args, sim, log, interval, polls)
                 # Let the last exchange finish so its bytes are not counted in the next run.
-                time.sleep(0.3 if mode == "answer" else 1.2)
+                time.sleep(1.2 if mode == "silent" else 0.3)
                 results[kind, mode, interval] = run | analyse(run, sim.timed_bytes("record-times-us"),
                                                               sim.timed_bytes("sent-times-us"), server_idle)
         print(f"  drain  {args.drain} rows queued for a broker that comes back ...", file=sys.stderr, flush=True)
@@ -384,8 +391,25 @@ def print_report(args, results, background):
             during[name] = during.get(name, 0.0) + cpu * 1e3 / seconds
     idle_server = {name: rate for name, rate in background.items() if name.startswith("wineserver")}
     idle_others = {name: rate for name, rate in background.items() if name not in idle_server}
-    for mode, interval, what, without in (("chart", 100, "With the live chart open", "closed"),
-                                          ("mqtt", 100, "Publishing to a broker on loopback", "off"),
+    def pooled_rounds(prefix, key):
+        return sum((results["wine", f"{prefix}{r}", 100][key] for r in range(1, args.chart_rounds + 1)), [])
+
+    if args.chart_rounds > 0:
+        chart_cpu, plain_cpu = pooled_rounds("chart", "cpu"), pooled_rounds("closed", "cpu")
+        chart_dev = [abs(v - 100) for v in pooled_rounds("chart", "interval")]
+        plain_dev = [abs(v - 100) for v in pooled_rounds("closed", "interval")]
+        peak = max(results["wine", f"chart{r}", 100]["peak_mib"] for r in range(1, args.chart_rounds + 1))
+        # Each pair met the same load: its own ratio says most about the chart.
+        ratios = [measure.median(results["wine", f"chart{r}", 100]["cpu"]) /
+                  measure.median(results["wine", f"closed{r}", 100]["cpu"]) for r in range(1, args.chart_rounds + 1)]
+        print(f"With the live chart open, answering at 100 ms, {args.chart_rounds} runs each right after one with it "
+              f"closed (logger only, median / p95): CPU per poll {measure.median(chart_cpu):.2f} / "
+              f"{measure.p95(chart_cpu):.2f} ms (closed: {measure.median(plain_cpu):.2f} / "
+              f"{measure.p95(plain_cpu):.2f}); the pairs' ratios "
+              f"{', '.join(f'{100 * (r - 1):+.0f} %' for r in ratios)}, median {100 * (sorted(ratios)[len(ratios) // 2] - 1):+.0f} %; "
+              f"|deviation from 100 ms| {measure.median(chart_dev):.2f} / {measure.p95(chart_dev):.2f} ms (closed: "
+              f"{measure.median(plain_dev):.2f} / {measure.p95(plain_dev):.2f}); peak memory {peak:.1f} MiB.")
+    for mode, interval, what, without in (("mqtt", 100, "Publishing to a broker on loopback", "off"),
                                           ("mqtt", 1000, "Publishing to a broker on loopback", "off")):
         run, plain = results["wine", mode, interval], results["wine", "answer", interval]
         print(f"{what}, answering at {interval} ms (logger only, median / p95): CPU per poll "

@@ -85,8 +85,22 @@ void MeasureStore(size_t rows, size_t columns) {
 
 // A client area whose plots are kPlotWidth pixels wide.
 int SceneWidth() {
-  const velmar::ChartLayout layout = velmar::ComputeChartLayout(kPlotWidth, kSceneHeight, 96, 1);
+  const velmar::ChartLayout layout = velmar::ComputeChartLayout(kPlotWidth, kSceneHeight, 96, {false}, false);
   return 2 * kPlotWidth - (layout.PlotRight() - layout.PlotLeft());
+}
+
+// The statistics of the visible window, as the chart figures them.
+double MedianFiguresUs(const velmar::ChartRun& run, const velmar::ChartView& view) {
+  std::vector<double> times;
+  const velmar::TimeRange visible = view.Visible(run.Extent());
+  velmar::RangeFigures figures;
+  for (int i = 0; i < kSceneRepeats; ++i) {
+    const auto start = Clock::now();
+    run.Store().Figures(visible.startMs, visible.endMs, figures);
+    times.push_back(Seconds(Clock::now() - start) * 1e6);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
 }
 
 double MedianSceneMs(const velmar::ChartRun& run, const velmar::ChartView& view) {
@@ -126,7 +140,8 @@ void MeasureRun(size_t rows) {
 
   const auto report = [&](const char* what, const velmar::ChartView& view) {
     std::printf("scene of %zu rows, %d px plots, %s:", rows, kPlotWidth, what);
-    std::printf("%.2f ms median of %d\n", MedianSceneMs(run, view), kSceneRepeats);
+    std::printf("%.2f ms median of %d; statistics %.1f us\n", MedianSceneMs(run, view), kSceneRepeats,
+                MedianFiguresUs(run, view));
   };
   report("All", velmar::ChartView());
   velmar::ChartView minute;

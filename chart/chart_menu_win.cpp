@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include "framework/unique_handle_win.h"
+
 namespace velmar {
 
 namespace {
@@ -15,8 +17,11 @@ void AddItem(HMENU menu, UINT id, const wchar_t* text, bool checked = false, boo
 }  // namespace
 
 UINT TrackChartMenu(HWND window, POINT screen, const ChartMenuState& state) {
-  const HMENU menu = CreatePopupMenu();
-  const HMENU lanes = CreatePopupMenu();
+  const UniqueMenu owned(CreatePopupMenu());
+  UniqueMenu ownedLanes(CreatePopupMenu());
+  if (!owned || !ownedLanes) return 0;
+  const HMENU menu = owned.Get();
+  const HMENU lanes = ownedLanes.Get();
   AddItem(menu, kShowAll, L"&All\tA", state.window == TimeWindow::All);
   AddItem(menu, kShowLastMinute, L"Last &1 min\t1", state.window == TimeWindow::LastMinute);
   AddItem(menu, kShowLastTenMinutes, L"Last 1&0 min\t2", state.window == TimeWindow::LastTenMinutes);
@@ -33,15 +38,20 @@ UINT TrackChartMenu(HWND window, POINT screen, const ChartMenuState& state) {
   }
   AppendMenuW(lanes, MF_SEPARATOR, 0, nullptr);
   AddItem(lanes, kShowAllLanes, L"Show all lanes");
-  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(lanes), L"&Lanes");
+  // The menu owns the submenu once it holds it.
+  if (AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(lanes), L"&Lanes")) ownedLanes.Release();
+  if (state.pointed) {
+    AddItem(menu, kFirstKind + static_cast<UINT>(state.pointed->column),
+            (L"\"" + state.pointed->title + L"\" as a s&trip").c_str(), state.pointed->strip);
+  }
+  AddItem(menu, kToggleStatistics, L"&Statistics\tS", state.statistics);
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AddItem(menu, kCopy, L"&Copy chart\tCtrl+C");
+  AddItem(menu, kCopyFigures, L"Copy statistics as te&xt\tCtrl+Shift+C");
   AddItem(menu, kOpenLog, L"Open &log...\tCtrl+O");
   AddItem(menu, kShowLive, L"Show the li&ve run", false, state.showingLog);
-  const UINT command =
-      static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, window, nullptr));
-  DestroyMenu(menu);
-  return command;
+  return static_cast<UINT>(
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, window, nullptr));
 }
 
 std::wstring AskForLogFile(HWND window) {
@@ -58,14 +68,13 @@ std::wstring AskForLogFile(HWND window) {
 }
 
 std::optional<size_t> PickLogRun(HWND window, const std::vector<RunChoice>& runs) {
-  if (runs.empty()) return std::nullopt;
-  const HMENU menu = CreatePopupMenu();
-  for (size_t i = runs.size(); i-- > 0;) AppendMenuW(menu, MF_STRING, kFirstRun + i, RunMenuText(runs[i]).c_str());
-  SetMenuDefaultItem(menu, kFirstRun + static_cast<UINT>(runs.size() - 1), FALSE);
+  const UniqueMenu menu(CreatePopupMenu());
+  if (runs.empty() || !menu) return std::nullopt;
+  for (size_t i = runs.size(); i-- > 0;) AppendMenuW(menu.Get(), MF_STRING, kFirstRun + i, RunMenuText(runs[i]).c_str());
+  SetMenuDefaultItem(menu.Get(), kFirstRun + static_cast<UINT>(runs.size() - 1), FALSE);
   POINT at{};
   GetCursorPos(&at);
-  const UINT command = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD, at.x, at.y, 0, window, nullptr));
-  DestroyMenu(menu);
+  const UINT command = static_cast<UINT>(TrackPopupMenu(menu.Get(), TPM_RETURNCMD, at.x, at.y, 0, window, nullptr));
   if (command == 0) return std::nullopt;
   return command - kFirstRun;
 }

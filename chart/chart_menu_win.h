@@ -25,16 +25,29 @@ enum ChartCommand : UINT {
   kOpenLog,
   kShowLive,
   kShowAllLanes,
+  kToggleStatistics,
+  kCopyFigures,
   kFirstLane = 1000,  // + the lane's 0-based column
   kLastLane = 4999,
+  kFirstKind = 5000,  // strip or line: + the lane's 0-based column
+  kLastKind = 8999,
+};
+
+// The lane the menu was opened over.
+struct PointedLane {
+  size_t column = 0;
+  std::wstring title;
+  bool strip = false;
 };
 
 struct ChartMenuState {
   TimeWindow window = TimeWindow::All;
   bool following = true;
   bool showingLog = false;
+  bool statistics = false;
   std::vector<std::pair<size_t, std::wstring>> lanes;  // column and title
   std::set<size_t> hiddenColumns;
+  std::optional<PointedLane> pointed;
 };
 
 // The chart's context menu, which also lists the keys; returns the command chosen, or 0.

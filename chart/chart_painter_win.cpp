@@ -1,6 +1,5 @@
 #include "chart/chart_painter_win.h"
 
-#include <map>
 #include <vector>
 
 namespace velmar {
@@ -8,10 +7,9 @@ namespace velmar {
 namespace {
 
 constexpr uint32_t kBoxColor = 0xFFFFF0;
+constexpr uint32_t kFrameColor = 0xA0A0A0;
 
-COLORREF ToColorRef(uint32_t rgb) {
-  return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
+COLORREF ToColorRef(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
 UINT TextAlignment(TextAlign align) {
   switch (align) {
@@ -26,20 +24,6 @@ UINT TextAlignment(TextAlign align) {
 }
 
 }  // namespace
-
-int WindowDpi(HWND window) {
-  // Looked up at run time: older Windows and Wine builds lack it.
-  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
-      reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  if (getDpiForWindow && window) {
-    if (const UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
-  }
-  const HDC screen = ::GetDC(nullptr);
-  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : 96;
-}
 
 HFONT ChartPainter::Font(int height, bool bold) {
   if (height != fontHeight_) {
@@ -62,37 +46,75 @@ HPEN ChartPainter::Pen(uint32_t color, int width, int style) {
   return pen.Get();
 }
 
-void ChartPainter::Paint(HDC dc, const ChartScene& scene, int width, int height) {
-  const RECT all{0, 0, width, height};
-  const HBRUSH background = ::CreateSolidBrush(ToColorRef(ChartScene::kBackground));
-  ::FillRect(dc, &all, background);
-  ::DeleteObject(background);
+HBRUSH ChartPainter::Brush(uint32_t color) {
+  UniqueBrush& brush = brushes_[color];
+  if (!brush) brush.Reset(::CreateSolidBrush(ToColorRef(color)));
+  return brush.Get();
+}
 
-  // One call per colour: each GDI call is a round trip under Wine, and a chart has hundreds of lines.
-  std::map<uint32_t, std::vector<POINT>> gridByColor;
-  for (const SceneLine& line : scene.grid) {
-    auto& ends = gridByColor[line.color];
+void ChartPainter::Background(HDC dc, int width, int height) {
+  const RECT all{0, 0, width, height};
+  ::FillRect(dc, &all, Brush(ChartScene::kBackground));
+}
+
+void ChartPainter::LinesByColor(HDC dc, const std::vector<SceneLine>& lines) {
+  std::map<uint32_t, std::vector<POINT>> byColor;
+  for (const SceneLine& line : lines) {
+    auto& ends = byColor[line.color];
     ends.push_back({line.from.x, line.from.y});
     ends.push_back({line.to.x, line.to.y});
   }
-  for (const auto& [color, ends] : gridByColor) {
+  for (const auto& [color, ends] : byColor) {
     SelectedObject pen(dc, Pen(color, 1));
     const std::vector<DWORD> counts(ends.size() / 2, 2);
     ::PolyPolyline(dc, ends.data(), counts.data(), static_cast<DWORD>(counts.size()));
   }
-  if (!scene.frames.empty()) {
-    SelectedObject pen(dc, Pen(0xA0A0A0, 1));
+}
+
+void ChartPainter::Layer(HDC dc, const SceneLayer& layer, const ChartLayout& layout) {
+  for (const SceneFill& fill : layer.fills) {
+    const RECT rect{fill.rect.left, fill.rect.top, fill.rect.right, fill.rect.bottom};
+    ::FillRect(dc, &rect, Brush(fill.color));
+  }
+  LinesByColor(dc, layer.lines);
+  if (!layer.frames.empty()) {
+    SelectedObject pen(dc, Pen(kFrameColor, 1));
     SelectedObject brush(dc, ::GetStockObject(NULL_BRUSH));
-    for (const PixelRect& frame : scene.frames) {
+    for (const PixelRect& frame : layer.frames) {
       ::Rectangle(dc, frame.left - 1, frame.top - 1, frame.right + 1, frame.bottom + 1);
     }
   }
+  for (const SceneText& text : layer.texts) {
+    const SelectedObject font(dc, Font(layout.fontHeight, text.style == TextStyle::Bold));
+    ::SetTextColor(dc, ToColorRef(text.color));
+    const bool boxed = text.style == TextStyle::Boxed;
+    ::SetBkMode(dc, boxed ? OPAQUE : TRANSPARENT);
+    ::SetBkColor(dc, ToColorRef(kBoxColor));
+    if (text.maxWidth > 0) {
+      // Cut to its room with an ellipsis.
+      ::SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+      const int left = text.align == TextAlign::Left    ? text.x
+                       : text.align == TextAlign::Right ? text.x - text.maxWidth
+                                                        : text.x - text.maxWidth / 2;
+      RECT room{left, text.y, left + text.maxWidth, text.y + 2 * layout.fontHeight};
+      const UINT align = text.align == TextAlign::Left ? DT_LEFT : text.align == TextAlign::Right ? DT_RIGHT : DT_CENTER;
+      ::DrawTextW(dc, text.text.c_str(), static_cast<int>(text.text.size()), &room,
+                  align | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    } else {
+      ::SetTextAlign(dc, TextAlignment(text.align));
+      ::ExtTextOutW(dc, text.x, text.y, 0, nullptr, text.text.c_str(), static_cast<UINT>(text.text.size()), nullptr);
+    }
+  }
+}
+
+void ChartPainter::Lines(HDC dc, const ChartScene& scene) {
+  LinesByColor(dc, scene.timeGrid);
   std::vector<POINT> points;
   for (const ScenePolyline& line : scene.polylines) {
+    if (line.points.empty()) continue;
     SelectedObject pen(dc, Pen(line.color, scene.layout.lineWidth));
     points.clear();
     for (const ScenePoint& point : line.points) points.push_back({point.x, point.y});
-    if (points.empty()) continue;
     ::Polyline(dc, points.data(), static_cast<int>(points.size()));
     // A line leaves out its last pixel, so a row just before a gap, or one alone between two
     // gaps, would not show at all.
@@ -105,16 +127,15 @@ void ChartPainter::Paint(HDC dc, const ChartScene& scene, int width, int height)
     ::MoveToEx(dc, scene.cursor->from.x, scene.cursor->from.y, nullptr);
     ::LineTo(dc, scene.cursor->to.x, scene.cursor->to.y);
   }
-  SelectedObject font(dc, Font(scene.layout.fontHeight, false));
-  for (const SceneText& text : scene.texts) {
-    ::SelectObject(dc, Font(scene.layout.fontHeight, text.style == TextStyle::Bold));
-    ::SetTextAlign(dc, TextAlignment(text.align));
-    ::SetTextColor(dc, ToColorRef(text.color));
-    const bool boxed = text.style == TextStyle::Boxed;
-    ::SetBkMode(dc, boxed ? OPAQUE : TRANSPARENT);
-    ::SetBkColor(dc, ToColorRef(kBoxColor));
-    ::ExtTextOutW(dc, text.x, text.y, 0, nullptr, text.text.c_str(), static_cast<UINT>(text.text.size()), nullptr);
-  }
+}
+
+void ChartPainter::Paint(HDC dc, const ChartScene& scene, int width, int height) {
+  Background(dc, width, height);
+  Layer(dc, scene.frame, scene.layout);
+  Layer(dc, scene.strips, scene.layout);
+  Layer(dc, scene.rowTexts, scene.layout);
+  Lines(dc, scene);
+  Layer(dc, scene.readout, scene.layout);
 }
 
 }  // namespace velmar

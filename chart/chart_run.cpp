@@ -1,6 +1,7 @@
 #include "chart/chart_run.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 #include "core/reply_fields.h"
@@ -13,6 +14,21 @@ constexpr size_t kNoSeries = static_cast<size_t>(-1);
 
 }  // namespace
 
+void StateGuess::See(double value) {
+  // Values that draw no line (inf, nan) say nothing about the column.
+  if (analog_ || !std::isfinite(value)) return;
+  if (value != std::floor(value)) {
+    analog_ = true;
+    return;
+  }
+  if (std::find(seen_.begin(), seen_.begin() + count_, value) != seen_.begin() + count_) return;
+  if (count_ == kMaxStates) {
+    analog_ = true;
+    return;
+  }
+  seen_[count_++] = value;
+}
+
 ChartRun::ChartRun(size_t budgetBytes) : store_(budgetBytes) {}
 
 void ChartRun::Start(std::vector<std::wstring> titles, const LocalDateTime& started) {
@@ -22,6 +38,7 @@ void ChartRun::Start(std::vector<std::wstring> titles, const LocalDateTime& star
   lanes_.clear();
   seriesOfColumn_.clear();
   latest_.clear();
+  guesses_.clear();
 }
 
 void ChartRun::AddRow(int64_t elapsedMs, const LocalDateTime& time, std::string_view reply) {
@@ -35,12 +52,14 @@ void ChartRun::AddRow(int64_t elapsedMs, const LocalDateTime& time, std::string_
     if (series == kNoSeries) {
       series = store_.AddSeries();
       latest_.push_back(GapValue());
+      guesses_.emplace_back();
       const Lane lane{column, series};
       lanes_.insert(std::upper_bound(lanes_.begin(), lanes_.end(), lane,
                                      [](const Lane& a, const Lane& b) { return a.column < b.column; }),
                     lane);
     }
     latest_[series] = *value;
+    guesses_[series].See(*value);
   });
   store_.AddRow(elapsedMs, latest_.data());
 }

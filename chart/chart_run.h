@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,6 +11,24 @@
 #include "core/local_time.h"
 
 namespace velmar {
+
+// How a column is drawn: a line on its own scale, or a strip of states.
+enum class LaneKind { Analog, State };
+
+// Whether a column looks like states (flags, conditions, error codes): every value seen is an
+// integer, and there are at most kMaxStates of them. Once it stops looking so, it never does again.
+class StateGuess {
+ public:
+  static constexpr size_t kMaxStates = 8;
+
+  void See(double value);
+  bool LooksLikeState() const { return count_ > 0 && !analog_; }
+
+ private:
+  std::array<double, kMaxStates> seen_{};
+  size_t count_ = 0;
+  bool analog_ = false;
+};
 
 // One run as the chart keeps it: its column titles, its wall-clock start, and a series for
 // every column that has held a number.
@@ -30,6 +49,7 @@ class ChartRun {
   std::wstring Title(size_t column) const;
   // GapValue() when the newest row held no number in that series.
   double LatestValue(size_t series) const { return latest_[series]; }
+  bool LooksLikeState(size_t series) const { return guesses_[series].LooksLikeState(); }
   // The first row's time less its elapsed time; the header's until a row arrives.
   const LocalDateTime& StartTime() const { return clock_.Start(); }
   // The wall clock at an elapsed time, as the rows around it saw it.
@@ -44,6 +64,7 @@ class ChartRun {
   std::vector<Lane> lanes_;
   std::vector<size_t> seriesOfColumn_;  // kNoSeries where the column never held a number
   std::vector<double> latest_;
+  std::vector<StateGuess> guesses_;  // per series
 };
 
 }  // namespace velmar

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -8,30 +9,41 @@
 #include "chart/chart_layout.h"
 #include "chart/chart_run.h"
 #include "chart/chart_view.h"
+#include "chart/plot_transform.h"
 
 namespace velmar {
 
 struct ScenePoint {
   int x = 0;
   int y = 0;
+  bool operator==(const ScenePoint&) const = default;
 };
 
 struct SceneLine {
   ScenePoint from;
   ScenePoint to;
   uint32_t color = 0;  // 0xRRGGBB
+  bool operator==(const SceneLine&) const = default;
+};
+
+struct SceneFill {
+  PixelRect rect;
+  uint32_t color = 0;
+  bool operator==(const SceneFill&) const = default;
 };
 
 struct ScenePolyline {
   size_t lane = 0;
   uint32_t color = 0;
   std::vector<ScenePoint> points;
+  bool operator==(const ScenePolyline&) const = default;
 };
 
 enum class TextAlign { Left, Center, Right };
 enum class TextStyle { Normal, Bold, Boxed };
 
-// `y` is the top of the text; `x` is its left, centre or right as aligned.
+// `y` is the top of the text; `x` is its left, centre or right as aligned. A text wider than
+// `maxWidth` (when not 0) ends in an ellipsis.
 struct SceneText {
   int x = 0;
   int y = 0;
@@ -39,31 +51,54 @@ struct SceneText {
   TextAlign align = TextAlign::Left;
   TextStyle style = TextStyle::Normal;
   uint32_t color = 0;
+  int maxWidth = 0;
+  bool operator==(const SceneText&) const = default;
+};
+
+// Drawn in this order: fills, lines, frames (a pixel outside their rectangles), texts.
+struct SceneLayer {
+  std::vector<SceneFill> fills;
+  std::vector<SceneLine> lines;
+  std::vector<PixelRect> frames;
+  std::vector<SceneText> texts;
+  bool operator==(const SceneLayer&) const = default;
 };
 
 struct SceneLane {
   size_t column = 0;
-  ValueScale scale;
+  LaneKind kind = LaneKind::Analog;
+  ValueTransform values;  // an analog lane's; a strip's plot only
 };
 
-// Everything the painter draws, in client pixels, in drawing order: grid and ticks, frames,
-// the series' lines (clipped to their plots, split wherever the data has a gap), texts, and
-// the cursor.
+// What the user chose about the lanes, kept in the "Chart" key.
+struct LaneChoices {
+  std::set<size_t> hiddenColumns;
+  std::map<std::wstring, LaneKind> kindByTitle;  // where the user chose; otherwise the run's guess
+  bool statistics = false;
+};
+
+// Everything the painter draws, in client pixels, in layers by how often they change, so what
+// did not change is not drawn again:
+// - `frame`: frames, value grid, ticks and their labels, titles; when the scales or size change;
+// - `rowTexts`: texts that change with every row (header, newest values, statistics, time
+//   labels), all inside `rowTextAreas`, which the window refreshes at most twice a second;
+// - over them, in the plots: the state lanes' `strips`, the time grid, the series' lines
+//   (clipped to their plots, split where the data has a gap), ordered left to right, so a new
+//   row changes only their right ends; and the readout under the mouse.
 struct ChartScene {
   static constexpr uint32_t kBackground = 0xFFFFFF;
 
   ChartLayout layout;
-  TimeRange visible;
+  TimeTransform time;
   std::vector<SceneLane> lanes;
-  std::vector<SceneLine> grid;
-  std::vector<PixelRect> frames;
+  SceneLayer frame;
+  SceneLayer rowTexts;
+  std::vector<PixelRect> rowTextAreas;
+  SceneLayer strips;
+  std::vector<SceneLine> timeGrid;
   std::vector<ScenePolyline> polylines;
-  std::vector<SceneText> texts;
   std::optional<SceneLine> cursor;
-
-  // The elapsed time at a client x, on the plots' time axis.
-  double TimeAtX(double x) const;
-  double XOfTime(double timeMs) const;
+  SceneLayer readout;
 };
 
 struct SceneRequest {
@@ -72,11 +107,15 @@ struct SceneRequest {
   int dpi = 96;
   std::optional<int> cursorX;
   std::wstring source;  // what is shown when it is not the live run, e.g. a log file's name
+  // The lanes of the scene drawn before: a lane whose values still fit its scale keeps it, so
+  // the scales do not move with every new extreme.
+  const std::vector<SceneLane>* previous = nullptr;
 };
 
 uint32_t LaneColor(size_t column);
+LaneKind KindOf(const ChartRun& run, const ChartRun::Lane& lane, const LaneChoices& choices);
 
-ChartScene BuildChartScene(const ChartRun& run, const ChartView& view, const std::set<size_t>& hiddenColumns,
+ChartScene BuildChartScene(const ChartRun& run, const ChartView& view, const LaneChoices& choices,
                            const SceneRequest& request);
 
 }  // namespace velmar

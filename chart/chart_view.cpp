@@ -1,12 +1,20 @@
 #include "chart/chart_view.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "chart/time_labels.h"
 
 namespace velmar {
 
 namespace {
 
 constexpr double kMinute = 60'000;
+constexpr double kShortestAllMs = 1000;
+// Following, the view moves on by about this part of its span at a time: All by a round step
+// of a fifth or more of the run, the windows by a tenth.
+constexpr double kAllSteps = 5;
+constexpr double kWindowSteps = 10;
 
 }  // namespace
 
@@ -34,10 +42,19 @@ TimeRange ChartView::Visible(const RunExtent& run) const {
   const double first = run.hasRows ? run.firstMs : 0;
   const double last = run.hasRows ? run.lastMs : 0;
   const double span = WindowSpanMs(window_);
-  if (span == 0) return {first, std::max(last, first + 1000)};
+  // The end moves on in steps, a fraction of the span at a time, so that most rows only add to
+  // what is drawn and nothing already drawn moves.
+  if (span == 0) {
+    const double length = last - first;
+    if (length <= kShortestAllMs) return {first, first + kShortestAllMs};
+    const double step = RoundTimeStep(length / kAllSteps);
+    return {first, first + std::ceil(length / step) * step};
+  }
   // Until the run fills the window it grows from the left edge.
   if (last - first < span) return {first, first + span};
-  return {last - span, last};
+  const double step = span / kWindowSteps;
+  const double end = first + std::ceil((last - first) / step) * step;
+  return {end - span, end};
 }
 
 void ChartView::Fix(TimeRange range, const RunExtent& run) {

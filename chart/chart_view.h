@@ -20,8 +20,9 @@ struct RunExtent {
   double lastMs = 0;
 };
 
-// Which stretch of the run the chart shows: the chosen window following the newest row, or,
-// after zooming or scrolling, a fixed range until the user asks to follow again.
+// Which stretch of the run the chart shows: the chosen window following the newest row (which
+// stays near the right edge, the view moving on in steps), or, after zooming or scrolling, a
+// fixed range until the user asks to follow again.
 class ChartView {
  public:
   static constexpr double kShortestSpanMs = 100;

@@ -1,5 +1,3 @@
-#include "chart/chart_window_win.h"
-
 #include <windowsx.h>
 
 #include <algorithm>
@@ -8,9 +6,7 @@
 #include <utility>
 
 #include "chart/chart_menu_win.h"
-#include "chart/run_choice.h"
-#include "chart/run_list_win.h"
-#include "framework/ansi_text_win.h"
+#include "chart/chart_window_win.h"
 
 // The chart's keys, commands and mouse: what the user does to the view.
 namespace velmar {
@@ -22,14 +18,9 @@ constexpr double kWheelZoomStep = 0.8;
 
 TimeWindow WindowOfCommand(UINT command) { return static_cast<TimeWindow>(command - kShowAll); }
 
-bool ControlDown() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
 }  // namespace
-
-double ChartWindow::PlotFraction(int x) const {
-  const int width = std::max(1, lastLayout_.PlotRight() - lastLayout_.PlotLeft());
-  return static_cast<double>(x - lastLayout_.PlotLeft()) / width;
-}
 
 void ChartWindow::ChooseWindow(TimeWindow window) {
   chosenWindow_ = window;
@@ -38,11 +29,27 @@ void ChartWindow::ChooseWindow(TimeWindow window) {
 }
 
 void ChartWindow::ToggleLane(size_t column) {
-  if (!hiddenColumns_.erase(column)) hiddenColumns_.insert(column);
-  settings_.WriteHiddenColumns(hiddenColumns_);
+  if (!choices_.hiddenColumns.erase(column)) choices_.hiddenColumns.insert(column);
+  settings_.WriteHiddenColumns(choices_.hiddenColumns);
 }
 
-bool ChartWindow::OnKey(WPARAM key) {
+// The user's choice is kept by title, so it holds for that column in every later run.
+void ChartWindow::ToggleKind(size_t column) {
+  const ChartRun& run = ShownRun();
+  const auto lane = std::find_if(run.Lanes().begin(), run.Lanes().end(),
+                                 [column](const ChartRun::Lane& each) { return each.column == column; });
+  if (lane == run.Lanes().end()) return;
+  const bool strip = KindOf(run, *lane, choices_) == LaneKind::State;
+  choices_.kindByTitle[run.Title(column)] = strip ? LaneKind::Analog : LaneKind::State;
+  settings_.WriteLaneKinds(choices_.kindByTitle);
+}
+
+void ChartWindow::ToggleStatistics() {
+  choices_.statistics = !choices_.statistics;
+  settings_.WriteStatistics(choices_.statistics);
+}
+
+bool ChartWindow::OnKeyDown(WPARAM key) {
   if (key == VK_ESCAPE && loader_.Busy()) {
     ShowLiveRun();
     return true;
@@ -52,15 +59,19 @@ bool ChartWindow::OnKey(WPARAM key) {
       {'2', kShowLastTenMinutes}, {VK_NUMPAD2, kShowLastTenMinutes}, {'3', kShowLastHour},
       {VK_NUMPAD3, kShowLastHour}, {VK_END, kFollowNewest},    {VK_HOME, kShowStart},
       {VK_ADD, kZoomIn},          {VK_OEM_PLUS, kZoomIn},      {VK_SUBTRACT, kZoomOut},
-      {VK_OEM_MINUS, kZoomOut}};
+      {VK_OEM_MINUS, kZoomOut},   {'S', kToggleStatistics}};
   static constexpr std::pair<WPARAM, UINT> kControlKeys[] = {{'C', kCopy}, {'O', kOpenLog}};
-  if (!ControlDown() && (key == VK_LEFT || key == VK_RIGHT)) {
+  static constexpr std::pair<WPARAM, UINT> kControlShiftKeys[] = {{'C', kCopyFigures}};
+  const bool control = KeyDown(VK_CONTROL);
+  if (!control && (key == VK_LEFT || key == VK_RIGHT)) {
     view_.Scroll(key == VK_LEFT ? -kKeyScrollSpans : kKeyScrollSpans, ShownRun().Extent());
-    Invalidate();
+    Changed();
     return true;
   }
   using KeyTable = std::span<const std::pair<WPARAM, UINT>>;
-  const KeyTable keys = ControlDown() ? KeyTable(kControlKeys) : KeyTable(kPlainKeys);
+  const KeyTable keys = !control ? KeyTable(kPlainKeys)
+                        : KeyDown(VK_SHIFT) ? KeyTable(kControlShiftKeys)
+                                            : KeyTable(kControlKeys);
   for (const auto& [bound, command] : keys) {
     if (bound == key) {
       Execute(command);
@@ -70,6 +81,12 @@ bool ChartWindow::OnKey(WPARAM key) {
   return false;
 }
 
+// The context menu's commands, also when they come from elsewhere (an accelerator, a script).
+bool ChartWindow::OnCommand(UINT id, UINT, HWND) {
+  Execute(id);
+  return true;
+}
+
 void ChartWindow::Execute(UINT command) {
   const RunExtent extent = ShownRun().Extent();
   if (command >= kShowAll && command <= kShowLastHour) ChooseWindow(WindowOfCommand(command));
@@ -77,61 +94,101 @@ void ChartWindow::Execute(UINT command) {
   if (command == kShowStart) view_.ShowStart(extent);
   if (command == kZoomIn || command == kZoomOut) view_.Zoom(command == kZoomIn ? 0.5 : 2, 0.5, extent);
   if (command == kCopy) CopyToClipboard();
+  if (command == kCopyFigures) CopyFiguresToClipboard();
+  if (command == kToggleStatistics) ToggleStatistics();
   if (command == kOpenLog) OpenLog();
   if (command == kShowLive) ShowLiveRun();
   if (command == kShowAllLanes) {
-    hiddenColumns_.clear();
-    settings_.WriteHiddenColumns(hiddenColumns_);
+    choices_.hiddenColumns.clear();
+    settings_.WriteHiddenColumns(choices_.hiddenColumns);
   }
   if (command >= kFirstLane && command <= kLastLane) ToggleLane(command - kFirstLane);
-  Invalidate();
+  if (command >= kFirstKind && command <= kLastKind) ToggleKind(command - kFirstKind);
+  Changed();
 }
 
-void ChartWindow::OnContextMenu(POINT screen) {
+bool ChartWindow::OnContextMenu(std::optional<POINT> screen) {
+  const ChartRun& run = ShownRun();
   ChartMenuState state{.window = view_.Window(),
                        .following = view_.Following(),
                        .showingLog = log_ != nullptr,
+                       .statistics = choices_.statistics,
                        .lanes = {},
-                       .hiddenColumns = hiddenColumns_};
-  for (const ChartRun::Lane& lane : ShownRun().Lanes()) state.lanes.emplace_back(lane.column, ShownRun().Title(lane.column));
-  if (const UINT command = TrackChartMenu(hwnd_, screen, state)) Execute(command);
-}
-
-void ChartWindow::OpenLog() {
-  const std::wstring path = AskForLogFile(hwnd_);
-  if (path.empty()) return;
-  if (!StartLoad(path, std::nullopt, true)) {
-    MessageBoxW(hwnd_, (L"Cannot read " + path + L".").c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
+                       .hiddenColumns = choices_.hiddenColumns,
+                       .pointed = std::nullopt};
+  for (const ChartRun::Lane& lane : run.Lanes()) state.lanes.emplace_back(lane.column, run.Title(lane.column));
+  POINT at{};
+  if (screen) {
+    at = *screen;
+    POINT client = at;
+    ScreenToClient(Hwnd(), &client);
+    // The lane under the mouse has entries of its own.
+    if (const std::optional<size_t> index = lastLayout_.LaneAt(client.y); index && *index < lastLanes_.size()) {
+      const SceneLane& lane = lastLanes_[*index];
+      state.pointed = PointedLane{lane.column, run.Title(lane.column), lane.kind == LaneKind::State};
+    }
+  } else {
+    // From the keyboard the menu opens at the window's centre.
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    at = {client.right / 2, client.bottom / 2};
+    ClientToScreen(Hwnd(), &at);
   }
+  if (const UINT command = TrackChartMenu(Hwnd(), at, state)) Execute(command);
+  return true;
 }
 
-std::optional<size_t> ChartWindow::ChooseRun(const std::vector<LogRun>& runs) {
-  if (runs.size() == 1) return 0;
-  std::vector<RunChoice> choices;
-  for (size_t i = 0; i < runs.size(); ++i) choices.push_back(DescribeRun(runs[i], i, runs.size(), FromAnsi(runs[i].stamp)));
-  return runs.size() <= kRunsInMenu ? PickLogRun(hwnd_, choices) : PickRunFromList(hwnd_, choices);
+void ChartWindow::RepaintSoon() {
+  if (soonTimerRunning_) {
+    soonPending_ = true;
+    return;
+  }
+  Invalidate();
+  soonTimerRunning_ = SetTimer(Hwnd(), kSoonTimer, frameMs_, nullptr) != 0;
 }
 
-void ChartWindow::OnMouseMove(int x) {
+bool ChartWindow::OnMouseMove(POINT at) {
   if (!trackingLeave_) {
     TRACKMOUSEEVENT track{};
     track.cbSize = sizeof track;
     track.dwFlags = TME_LEAVE;
-    track.hwndTrack = hwnd_;
+    track.hwndTrack = Hwnd();
     trackingLeave_ = TrackMouseEvent(&track) != FALSE;
   }
-  if (dragX_ && x != *dragX_) {
-    view_.Scroll(PlotFraction(*dragX_) - PlotFraction(x), ShownRun().Extent());
-    dragX_ = x;
+  if (dragX_ && at.x != *dragX_) {
+    view_.Scroll(lastTime_.Fraction(*dragX_) - lastTime_.Fraction(at.x), ShownRun().Extent());
+    dragX_ = at.x;
+    ++changes_;
   }
-  cursorX_ = x;
-  Invalidate();
+  cursorX_ = at.x;
+  RepaintSoon();
+  return true;
 }
 
-void ChartWindow::OnWheel(int x, int delta) {
-  view_.Zoom(std::pow(kWheelZoomStep, delta / static_cast<double>(WHEEL_DELTA)), PlotFraction(x),
-             ShownRun().Extent());
+bool ChartWindow::OnMouseLeave() {
+  trackingLeave_ = false;
+  cursorX_.reset();
   Invalidate();
+  return true;
+}
+
+bool ChartWindow::OnLeftButtonDown(POINT at) {
+  SetFocus(Hwnd());
+  SetCapture(Hwnd());
+  dragX_ = at.x;
+  return true;
+}
+
+bool ChartWindow::OnLeftButtonUp(POINT) {
+  ReleaseCapture();
+  return true;
+}
+
+bool ChartWindow::OnMouseWheel(POINT at, int delta) {
+  view_.Zoom(std::pow(kWheelZoomStep, delta / static_cast<double>(WHEEL_DELTA)), lastTime_.Fraction(at.x),
+             ShownRun().Extent());
+  Changed();
+  return true;
 }
 
 }  // namespace velmar

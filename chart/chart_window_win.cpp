@@ -1,35 +1,43 @@
 #include "chart/chart_window_win.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 #include <utility>
 #include <vector>
 
-#include "chart/log_source_win.h"
-#include "chart/chart_menu_win.h"
-#include "chart/gdi_objects_win.h"
+#include "chart/lane_figures.h"
+#include "chart/placement.h"
 #include "core/reply_fields.h"
-#include "chart/time_labels.h"
-#include "framework/ansi_text_win.h"
+#include "framework/clipboard_win.h"
+#include "framework/dpi_win.h"
+#include "framework/gdi_objects_win.h"
 
 namespace velmar {
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"VelmarLiveChart";
-constexpr UINT_PTR kRepaintTimer = 1;
-constexpr UINT kRepaintMs = 100;
-constexpr int kDefaultWidth = 820;
-constexpr int kDefaultHeight = 560;
-constexpr int kMinimumWidth = 360;
-constexpr int kMinimumHeight = 260;
-// Posted by the log reader's thread when it has finished a job.
-constexpr UINT kLogReadMessage = WM_APP + 40;
+constexpr UINT kRepaintMs = 250;
+// Just under the shortest interval between polls.
+constexpr auto kRowRepaintGap = std::chrono::milliseconds(90);
+// Texts that change with every row are redrawn at most this often.
+constexpr auto kRowTextsPeriod = std::chrono::milliseconds(500);
 
-std::wstring FileName(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+PixelSize Scaled(PixelSize size, int dpi) { return {MulDiv(size.width, dpi, 96), MulDiv(size.height, dpi, 96)}; }
+
+PixelRect ToPixelRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
+
+PixelRect WorkAreaOf(HMONITOR monitor) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoW(monitor, &info);
+  return ToPixelRect(info.rcWork);
+}
+
+// The display's frame period, for at most 60 mouse repaints a second.
+UINT DisplayFrameMs(HWND window) {
+  const WindowDc dc(window);
+  const int hertz = dc.Get() ? GetDeviceCaps(dc.Get(), VREFRESH) : 0;
+  return hertz > 1 && hertz < 60 ? static_cast<UINT>((1000 + hertz - 1) / hertz) : 16;
 }
 
 }  // namespace
@@ -38,7 +46,7 @@ ChartWindow::ChartWindow(HWND owner, Profile profile)
     : owner_(owner),
       settings_(std::move(profile)),
       chosenWindow_(settings_.ReadWindow()),
-      hiddenColumns_(settings_.ReadHiddenColumns()),
+      choices_{settings_.ReadHiddenColumns(), settings_.ReadLaneKinds(), settings_.ReadStatistics()},
       loader_([this] { if (const HWND target = loadNotices_.load()) PostMessageW(target, kLogReadMessage, 0, 0); },
               // Reading a big file is never more urgent than the next poll.
               [] { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST); }) {
@@ -48,13 +56,13 @@ ChartWindow::ChartWindow(HWND owner, Profile profile)
 ChartWindow::~ChartWindow() { Close(); }
 
 void ChartWindow::Show() {
-  if (!hwnd_) return Create();
-  if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
-  SetForegroundWindow(hwnd_);
+  if (!IsOpen()) return Create();
+  if (IsIconic(Hwnd())) ShowWindow(Hwnd(), SW_RESTORE);
+  SetForegroundWindow(Hwnd());
 }
 
 void ChartWindow::Close() {
-  if (hwnd_) DestroyWindow(hwnd_);
+  if (IsOpen()) DestroyWindow(Hwnd());
 }
 
 void ChartWindow::CloseAtEnd() {
@@ -68,51 +76,56 @@ void ChartWindow::ShowIfOpenAtLastEnd() {
 }
 
 void ChartWindow::Create() {
-  const HINSTANCE module = GetModuleHandleW(nullptr);
-  WNDCLASSEXW windowClass{};
-  if (!GetClassInfoExW(module, kClassName, &windowClass)) {
-    windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = module;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kClassName;
-    RegisterClassExW(&windowClass);
-  }
-  const int dpi = WindowDpi(owner_);
-  if (!CreateWindowExW(0, kClassName, kCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                       MulDiv(kDefaultWidth, dpi, 96), MulDiv(kDefaultHeight, dpi, 96), owner_, nullptr, module,
-                       this)) {
+  // The chart alone is per-monitor aware; every size below is in the monitor's own pixels.
+  const PerMonitorDpiScope aware;
+  bool maximized = false;
+  const PixelRect rect = InitialRect(maximized);
+  // A DC of its own: drawing a row asks the window system for no DC and no visible region.
+  if (!CreateOfClass(kClassName, CS_OWNDC, WS_OVERLAPPEDWINDOW, kCaption, {rect.left, rect.top, rect.right, rect.bottom},
+                     owner_)) {
     return;
   }
-  int show = SW_SHOWNORMAL;
+  ShowWindow(Hwnd(), maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+  UpdateWindow(Hwnd());
+}
+
+PixelRect ChartWindow::InitialRect(bool& maximized) const {
   if (const std::optional<ChartPlacement> remembered = settings_.ReadPlacement()) {
     const RECT wanted{remembered->normal.left, remembered->normal.top, remembered->normal.right,
                       remembered->normal.bottom};
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &monitor);
-    const PixelRect fitted = FitWithin(remembered->normal, {monitor.rcWork.left, monitor.rcWork.top,
-                                                            monitor.rcWork.right, monitor.rcWork.bottom});
-    SetWindowPos(hwnd_, nullptr, fitted.left, fitted.top, fitted.Width(), fitted.Height(),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    if (remembered->maximized) show = SW_SHOWMAXIMIZED;
+    const HMONITOR monitor = MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST);
+    PixelRect normal = remembered->normal;
+    // Kept at another DPI: the same size on the screen.
+    if (const int dpi = MonitorDpi(monitor); remembered->dpi > 0 && remembered->dpi != dpi) {
+      normal.right = normal.left + MulDiv(normal.Width(), dpi, remembered->dpi);
+      normal.bottom = normal.top + MulDiv(normal.Height(), dpi, remembered->dpi);
+    }
+    maximized = remembered->maximized;
+    return FitWithin(normal, WorkAreaOf(monitor));
   }
-  ShowWindow(hwnd_, show);
-  UpdateWindow(hwnd_);
+  // The monitor's DPI, not the owner's: an unaware owner reports 96 on any display.
+  const HMONITOR monitor = MonitorFromWindow(owner_, MONITOR_DEFAULTTONEAREST);
+  const PixelRect work = WorkAreaOf(monitor);
+  const int dpi = MonitorDpi(monitor);
+  RECT owner{work.left, work.top, work.left, work.top};
+  POINT client{0, 0};
+  if (owner_ && GetWindowRect(owner_, &owner)) ClientToScreen(owner_, &client);
+  const int caption = std::max(0, static_cast<int>(client.y - owner.top));
+  return PlaceBeside(ToPixelRect(owner), caption, work, Scaled(kChartDefaultSize, dpi),
+                     Scaled(kChartMinimumSize, dpi));
 }
 
 void ChartWindow::RememberPlacement() const {
   WINDOWPLACEMENT placement{};
   placement.length = sizeof placement;
   RECT normal{};
-  if (!GetWindowPlacement(hwnd_, &placement)) return;
-  if (IsIconic(hwnd_) || IsZoomed(hwnd_)) {
+  if (!GetWindowPlacement(Hwnd(), &placement)) return;
+  if (IsIconic(Hwnd()) || IsZoomed(Hwnd())) {
     normal = placement.rcNormalPosition;
   } else {
-    GetWindowRect(hwnd_, &normal);
+    GetWindowRect(Hwnd(), &normal);
   }
-  settings_.WritePlacement({{normal.left, normal.top, normal.right, normal.bottom}, IsZoomed(hwnd_) != FALSE});
+  settings_.WritePlacement({ToPixelRect(normal), IsZoomed(Hwnd()) != FALSE, WindowDpi(Hwnd())});
 }
 
 void ChartWindow::OnRunStarted(const RunHeader& header) {
@@ -122,234 +135,206 @@ void ChartWindow::OnRunStarted(const RunHeader& header) {
 
 void ChartWindow::OnRow(const LoggedRow& row) {
   live_.AddRow(row.elapsedMs, row.time, row.reply);
-  if (!log_) dirty_ = true;
-}
-
-bool ChartWindow::ShowLogRun(const std::wstring& path, std::optional<size_t> runIndex) {
-  return StartLoad(path, runIndex, false);
-}
-
-bool ChartWindow::StartLoad(const std::wstring& path, std::optional<size_t> runIndex, bool askForRun) {
-  std::unique_ptr<ChunkSource> source = OpenLogSource(path);
-  if (!source) return false;
-  // The run shown before goes now: with the live run and the one being read, that is the most
-  // the chart ever keeps.
-  log_.reset();
-  logSource_.clear();
-  loadPath_ = path;
-  loadRun_ = runIndex;
-  askForRun_ = askForRun;
-  loader_.Scan(std::move(source));
-  Invalidate();
-  return true;
-}
-
-void ChartWindow::OnLoaded() {
-  std::optional<LogLoader::Result> result = loader_.Take();
-  if (!result) return;
-  if (result->kind == LogLoader::Result::Kind::Failed) {
-    MessageBoxW(hwnd_, (L"Cannot read " + loadPath_ + L".").c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
-  } else if (result->kind == LogLoader::Result::Kind::Scanned) {
-    const std::vector<LogRun>& runs = result->runs;
-    if (runs.empty()) {
-      if (askForRun_) {
-        MessageBoxW(hwnd_, (L"No run found in " + loadPath_ + L".").c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
-      }
-    } else if (const std::optional<size_t> chosen = askForRun_ ? ChooseRun(runs) : loadRun_.value_or(runs.size() - 1);
-               chosen && *chosen < runs.size()) {
-      if (std::unique_ptr<ChunkSource> source = OpenLogSource(loadPath_)) {
-        loadingRun_ = runs[*chosen];
-        loader_.Build(std::move(source), loadingRun_, SplitTitles(FromAnsi(loadingRun_.columnTitles)));
-      }
-    }
+  if (log_) return;
+  // Drawn right after its poll, when the next poll is furthest away. Rows closer together than
+  // the shortest interval (a poll that catches up) wait for the timer.
+  const auto now = std::chrono::steady_clock::now();
+  if (IsOpen() && now - rowDrawn_ >= kRowRepaintGap) {
+    rowDrawn_ = now;
+    // A posted message comes after the poll and before any timer's.
+    if (!rowDrawPosted_) rowDrawPosted_ = PostMessageW(Hwnd(), kRowDrawMessage, 0, 0) != FALSE;
   } else {
-    log_ = std::move(result->chart);
-    logSource_ = FileName(loadPath_) + L", run started " + FromAnsi(loadingRun_.stamp);
-    view_.SetWindow(TimeWindow::All);
+    dirty_ = true;
   }
-  Invalidate();
-}
-
-std::wstring ChartWindow::SourceText() const {
-  if (!loader_.Busy()) return logSource_;
-  return L"Reading " + FileName(loadPath_) + L"... " + std::to_wstring(loader_.Percent()) + L" %";
-}
-
-void ChartWindow::ShowLiveRun() {
-  loader_.Cancel();
-  log_.reset();
-  logSource_.clear();
-  view_.SetWindow(chosenWindow_);
-  Invalidate();
 }
 
 ChartScene ChartWindow::BuildScene(int width, int height) const {
-  return BuildChartScene(ShownRun(), view_, hiddenColumns_,
-                         {.width = width, .height = height, .dpi = WindowDpi(hwnd_), .cursorX = cursorX_,
-                          .source = SourceText()});
+  return BuildChartScene(ShownRun(), view_, choices_,
+                         {.width = width, .height = height, .dpi = dpi_, .cursorX = cursorX_,
+                          .source = SourceText(), .previous = &lastLanes_});
 }
 
-void ChartWindow::Render(HDC target) {
+// Straight onto the window, outside a paint cycle: of all the requests a paint makes to the
+// window system (update region, caret, DC), a row's drawing makes none.
+void ChartWindow::DrawRow() {
+  rowDrawPosted_ = false;
+  // Minimised, nothing shows: the paint on restoring catches up.
+  if (IsIconic(Hwnd())) return;
+  const WindowDc dc(Hwnd());
+  if (dc.Get()) Render(dc.Get(), std::nullopt);
+}
+
+void ChartWindow::Render(HDC target, const std::optional<RECT>& damaged) {
   RECT client{};
-  GetClientRect(hwnd_, &client);
-  const ChartScene scene = BuildScene(client.right, client.bottom);
-  lastLayout_ = scene.layout;
-  // Drawn off screen and copied in one go: no flicker.
-  OffscreenBitmap offscreen(target, std::max(1L, client.right), std::max(1L, client.bottom));
-  if (!offscreen.Ready()) return;
-  painter_.Paint(offscreen.Dc(), scene, client.right, client.bottom);
-  BitBlt(target, 0, 0, client.right, client.bottom, offscreen.Dc(), 0, 0, SRCCOPY);
+  GetClientRect(Hwnd(), &client);
+  ChartScene scene = BuildScene(client.right, client.bottom);
+  const auto now = std::chrono::steady_clock::now();
+  const bool refreshTexts = changes_ != changesDrawn_ || now - textsDrawn_ >= kRowTextsPeriod;
+  if (refreshTexts) {
+    changesDrawn_ = changes_;
+    textsDrawn_ = now;
+  }
+  textsStale_ = !refreshTexts;
+  if (const std::optional<std::vector<PixelRect>> changed =
+          canvas_.Render(target, scene, client.right, client.bottom, refreshTexts)) {
+    if (!damaged) {
+      for (const PixelRect& part : *changed) canvas_.Show(target, part);
+    } else {
+      // A paint's DC reaches only the part Windows asked for: the rest goes through another.
+      const PixelRect asked = ToPixelRect(*damaged);
+      const bool inside = std::all_of(changed->begin(), changed->end(), [&](const PixelRect& part) {
+        return part.left >= asked.left && part.top >= asked.top && part.right <= asked.right &&
+               part.bottom <= asked.bottom;
+      });
+      canvas_.Show(target, asked);
+      if (!inside) {
+        const WindowDc whole(Hwnd());
+        for (const PixelRect& part : *changed) canvas_.Show(whole.Get(), part);
+      }
+    }
+  } else {
+    canvas_.Paint(target, scene, client.right, client.bottom);
+  }
+  lastLayout_ = std::move(scene.layout);
+  lastTime_ = scene.time;
+  lastLanes_ = std::move(scene.lanes);
 }
 
 bool ChartWindow::CopyToClipboard() {
-  if (!hwnd_) return false;
+  if (!IsOpen()) return false;
   RECT client{};
-  GetClientRect(hwnd_, &client);
-  const HDC windowDc = GetDC(hwnd_);
-  OffscreenBitmap offscreen(windowDc, std::max(1L, client.right), std::max(1L, client.bottom));
-  ReleaseDC(hwnd_, windowDc);
+  GetClientRect(Hwnd(), &client);
+  const WindowDc windowDc(Hwnd());
+  OffscreenBitmap offscreen(windowDc.Get(), std::max(1L, client.right), std::max(1L, client.bottom));
   if (!offscreen.Ready()) return false;
-  painter_.Paint(offscreen.Dc(), BuildScene(client.right, client.bottom), client.right, client.bottom);
-  if (!OpenClipboard(hwnd_)) return false;
-  EmptyClipboard();
-  UniqueBitmap bitmap(offscreen.ReleaseBitmap());
-  // The clipboard owns the bitmap once it has taken it.
-  const bool placed = SetClipboardData(CF_BITMAP, bitmap.Get()) != nullptr;
-  if (placed) bitmap.Release();
-  CloseClipboard();
-  return placed;
+  canvas_.Paint(offscreen.Dc(), BuildScene(client.right, client.bottom), client.right, client.bottom);
+  return PutBitmapOnClipboard(Hwnd(), UniqueBitmap(offscreen.ReleaseBitmap()));
+}
+
+bool ChartWindow::CopyFiguresToClipboard() {
+  std::vector<ChartRun::Lane> lanes;
+  for (const ChartRun::Lane& lane : ShownRun().Lanes()) {
+    if (!choices_.hiddenColumns.contains(lane.column) && KindOf(ShownRun(), lane, choices_) == LaneKind::Analog) {
+      lanes.push_back(lane);
+    }
+  }
+  return PutTextOnClipboard(Hwnd(), FiguresTable(ShownRun(), lanes, view_.Visible(ShownRun().Extent())));
 }
 
 void ChartWindow::Invalidate() const {
-  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+  if (IsOpen()) InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
-LRESULT CALLBACK ChartWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<ChartWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->hwnd_ = window;
-  }
-  auto* self = reinterpret_cast<ChartWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  try {
-    return self->Handle(message, wParam, lParam);
-  } catch (...) {
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
+void ChartWindow::Changed() {
+  ++changes_;
+  Invalidate();
 }
 
-LRESULT ChartWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+bool ChartWindow::OnCreate() {
+  dpi_ = WindowDpi(Hwnd());
+  loadNotices_ = Hwnd();
+  frameMs_ = DisplayFrameMs(Hwnd());
+  SetTimer(Hwnd(), kRepaintTimer, kRepaintMs, nullptr);
+  return true;
+}
+
+bool ChartWindow::OnTimer(UINT_PTR id) {
+  if (id == kSoonTimer) {
+    if (soonPending_) {
+      soonPending_ = false;
+      Invalidate();
+    } else {
+      KillTimer(Hwnd(), kSoonTimer);
+      soonTimerRunning_ = false;
+    }
+    return true;
+  }
+  // Rows that came too close together, a log's progress, and texts held back are drawn now.
+  const bool textsDue = textsStale_ && std::chrono::steady_clock::now() - textsDrawn_ >= kRowTextsPeriod;
+  if (id == kRepaintTimer && (dirty_ || loader_.Busy() || textsDue)) {
+    dirty_ = false;
+    Invalidate();
+  }
+  return true;
+}
+
+bool ChartWindow::OnPaint() {
+  // A poll that is due goes first: the dialog's timers never wait for a repaint.
+  MSG due;
+  if (PeekMessageW(&due, owner_, WM_TIMER, WM_TIMER, PM_NOREMOVE | PM_NOYIELD)) {
+    ValidateRect(Hwnd(), nullptr);
+    RepaintSoon();
+    return true;
+  }
+  const PaintScope paint(Hwnd());
+  if (paint.Dc()) Render(paint.Dc(), paint.Damaged());
+  return true;
+}
+
+bool ChartWindow::OnSize(int, int) {
+  Changed();
+  return true;
+}
+
+bool ChartWindow::OnDpiChanged(const RECT& suggested) {
+  dpi_ = WindowDpi(Hwnd());
+  SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Changed();
+  return true;
+}
+
+bool ChartWindow::OnClose() {
+  Close();
+  return true;
+}
+
+bool ChartWindow::OnDestroy() {
+  // Also when the owner goes first and takes this window with it.
+  loadNotices_ = nullptr;
+  loader_.Cancel();
+  RememberPlacement();
+  KillTimer(Hwnd(), kRepaintTimer);
+  KillTimer(Hwnd(), kSoonTimer);
+  cursorX_.reset();
+  dragX_.reset();
+  trackingLeave_ = false;
+  soonTimerRunning_ = false;
+  soonPending_ = false;
+  return true;
+}
+
+MessageResult ChartWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE:
-      loadNotices_ = hwnd_;
-      SetTimer(hwnd_, kRepaintTimer, kRepaintMs, nullptr);
-      return 0;
-    case WM_TIMER:
-      // While a log is read, its progress moves.
-      if (wParam == kRepaintTimer && (dirty_ || loader_.Busy())) {
-        dirty_ = false;
-        Invalidate();
-      }
-      return 0;
     case kLogReadMessage:
       OnLoaded();
       return 0;
+    case kRowDrawMessage:
+      DrawRow();
+      return 0;
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      const HDC dc = BeginPaint(hwnd_, &paint);
-      if (dc) Render(dc);
-      EndPaint(hwnd_, &paint);
+    case WM_PRINTCLIENT: {
+      RECT client{};
+      GetClientRect(Hwnd(), &client);
+      canvas_.Paint(reinterpret_cast<HDC>(wParam), BuildScene(client.right, client.bottom), client.right,
+                    client.bottom);
       return 0;
     }
-    case WM_PRINTCLIENT:
-      Render(reinterpret_cast<HDC>(wParam));
-      return 0;
-    case WM_SIZE:
-      Invalidate();
-      return 0;
     case WM_GETMINMAXINFO: {
-      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-      const int dpi = WindowDpi(hwnd_);
-      limits->ptMinTrackSize = {MulDiv(kMinimumWidth, dpi, 96), MulDiv(kMinimumHeight, dpi, 96)};
+      const PixelSize minimum = Scaled(kChartMinimumSize, WindowDpi(Hwnd()));
+      reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {minimum.width, minimum.height};
       return 0;
     }
-    case WM_DPICHANGED: {
-      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-      return 0;
-    }
-    case WM_KEYDOWN:
-      if (OnKey(wParam)) return 0;
-      break;
-    case WM_COMMAND:
-      // The context menu's commands, also when they come from elsewhere (an accelerator, a script).
-      Execute(LOWORD(wParam));
-      return 0;
     case WM_COPY:
       CopyToClipboard();
-      return 0;
-    case WM_MOUSEMOVE:
-      OnMouseMove(GET_X_LPARAM(lParam));
-      return 0;
-    case WM_MOUSELEAVE:
-      trackingLeave_ = false;
-      cursorX_.reset();
-      Invalidate();
-      return 0;
-    case WM_LBUTTONDOWN:
-      SetFocus(hwnd_);
-      SetCapture(hwnd_);
-      dragX_ = GET_X_LPARAM(lParam);
-      return 0;
-    case WM_LBUTTONUP:
-      ReleaseCapture();
       return 0;
     case WM_CAPTURECHANGED:
       dragX_.reset();
       return 0;
-    case WM_MOUSEWHEEL: {
-      POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      ScreenToClient(hwnd_, &at);
-      OnWheel(at.x, GET_WHEEL_DELTA_WPARAM(wParam));
-      return 0;
-    }
-    case WM_CONTEXTMENU: {
-      POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      // From the keyboard the menu opens at the window's centre.
-      if (lParam == -1) {
-        RECT client{};
-        GetClientRect(hwnd_, &client);
-        at = {client.right / 2, client.bottom / 2};
-        ClientToScreen(hwnd_, &at);
-      }
-      OnContextMenu(at);
-      return 0;
-    }
-    case WM_CLOSE:
-      Close();
-      return 0;
-    case WM_DESTROY:
-      // Also when the owner goes first and takes this window with it.
-      loadNotices_ = nullptr;
-      loader_.Cancel();
-      RememberPlacement();
-      KillTimer(hwnd_, kRepaintTimer);
-      return 0;
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = nullptr;
-      cursorX_.reset();
-      dragX_.reset();
-      trackingLeave_ = false;
-      return 0;
     default:
-      break;
+      return std::nullopt;
   }
-  return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 }  // namespace velmar

@@ -39,16 +39,33 @@ double FinerStep(double step, int& exponent) {
   return 5 * PowerOfTen(exponent);
 }
 
+double TickCount(double low, double high, double step) { return std::floor(high / step) - std::ceil(low / step) + 1; }
+
 }  // namespace
+
+TickRoom::TickRoom(int preferredTicks, int fewestTicks, int mostTicks)
+    : preferred(std::max(1, preferredTicks)),
+      fewest(std::max(1, fewestTicks)),
+      most(mostTicks > 0 ? std::max(mostTicks, preferred) : preferred + 4) {}
+
+bool ValueScale::StillFits(double minValue, double maxValue) const {
+  constexpr double kShrunkFraction = 0.6;
+  // A constant's padding says nothing about how values that vary should be shown.
+  if (fitMin == fitMax) return minValue == fitMin && maxValue == fitMax;
+  return minValue >= low && maxValue <= high &&
+         maxValue * 0.5 - minValue * 0.5 >= kShrunkFraction * (fitMax * 0.5 - fitMin * 0.5);
+}
 
 double ValueScale::Fraction(double value) const {
   // Halved first so that high - low cannot overflow.
   return (value * 0.5 - low * 0.5) / (high * 0.5 - low * 0.5);
 }
 
-ValueScale ChooseValueScale(double minValue, double maxValue, int maxTicks) {
+ValueScale ChooseValueScale(double minValue, double maxValue, const TickRoom& room) {
   ValueScale scale;
   if (!std::isfinite(minValue) || !std::isfinite(maxValue) || minValue > maxValue) return scale;
+  scale.fitMin = minValue;
+  scale.fitMax = maxValue;
   if (minValue == maxValue) {
     const double pad = minValue == 0 ? 1.0 : std::abs(minValue) * 0.1;
     scale.low = minValue - pad;
@@ -63,12 +80,38 @@ ValueScale ChooseValueScale(double minValue, double maxValue, int maxTicks) {
     scale.high = maxValue > minValue ? maxValue : minValue + 1;
   }
   const double span = scale.high - scale.low;
-  if (!std::isfinite(span) || span <= 0 || maxTicks < 1) return scale;
+  if (!std::isfinite(span) || span <= 0) return scale;
   int exponent = 0;
-  double step = NiceStep(span / maxTicks, exponent);
-  // A lane with room for one tick still gets one: the next finer step, until one lies in range.
-  while (std::ceil(scale.low / step) > std::floor(scale.high / step) && step > span / (maxTicks + 4)) {
+  double step = NiceStep(span / room.preferred, exponent);
+  // Too few ticks: finer steps, as far as the room allows, then the range out to the next ticks.
+  while (TickCount(scale.low, scale.high, step) < room.fewest && step > span / room.most) {
     step = FinerStep(step, exponent);
+  }
+  if (minValue != maxValue && std::isfinite(step)) {
+    // The ends at quarter steps: values that move a little keep the same scale.
+    const double quarter = step / 4;
+    const double low = std::floor(scale.low / quarter) * quarter;
+    const double high = std::ceil(scale.high / quarter) * quarter;
+    if (std::isfinite(low) && std::isfinite(high) && high > low) {
+      scale.low = low;
+      scale.high = high;
+    }
+  }
+  if (std::isfinite(step) && TickCount(scale.low, scale.high, step) < room.fewest) {
+    const double below = (std::ceil(scale.low / step) - 1) * step;
+    const double above = (std::floor(scale.high / step) + 1) * step;
+    const bool bothSides = room.fewest - TickCount(scale.low, scale.high, step) >= 2;
+    if (minValue == maxValue) {
+      // Symmetric, so a constant stays in the middle.
+      const double grow = std::max(scale.low - below, above - scale.high);
+      scale.low -= grow;
+      scale.high += grow;
+    } else if (bothSides || scale.low - below <= above - scale.high) {
+      scale.low = below;
+      if (bothSides) scale.high = above;
+    } else {
+      scale.high = above;
+    }
   }
   const double firstIndex = std::ceil(scale.low / step);
   const double lastIndex = std::floor(scale.high / step);

@@ -48,14 +48,13 @@ class RunListDialog final : public Dialog {
     return FALSE;
   }
 
-  bool OnMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR& result) override {
+  MessageResult OnMessage(UINT message, WPARAM, LPARAM lParam) override {
     // A double click picks the run.
-    if (message != WM_NOTIFY) return false;
+    if (message != WM_NOTIFY) return std::nullopt;
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (header->idFrom != IDC_RUN_LIST || header->code != NM_DBLCLK) return false;
+    if (header->idFrom != IDC_RUN_LIST || header->code != NM_DBLCLK) return std::nullopt;
     OnOK();
-    result = TRUE;
-    return true;
+    return TRUE;
   }
 
   void OnOK() override {

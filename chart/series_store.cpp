@@ -58,9 +58,9 @@ void SeriesStore::ApplyBudget() {
   // total stays within budget however many series there are and however long the run.
   const size_t series = SeriesCount();
   const size_t rawRowBytes = sizeof(int64_t) + series * sizeof(double);
-  const size_t blockBytes = sizeof(TimeSpanMs) + series * sizeof(M4);
+  const size_t blockBytes = sizeof(TimeSpanMs) + series * (sizeof(M4) + sizeof(Moments));
   // The unfinished blocks, and the slack of their vectors, come off the top.
-  const size_t fixedBytes = (kLevelCount + 1) * series * sizeof(M4) * 2;
+  const size_t fixedBytes = (kLevelCount + 1) * series * (sizeof(M4) + sizeof(Moments)) * 2;
   const size_t usable = budgetBytes_ > fixedBytes ? budgetBytes_ - fixedBytes : 0;
   const size_t rawCapacity = std::max<size_t>(16, usable / 8 * 3 / rawRowBytes);
   const size_t levelCapacity = std::max<size_t>(16, usable / 8 * 5 / (kLevelCount * blockBytes));
@@ -69,6 +69,7 @@ void SeriesStore::ApplyBudget() {
   for (Level& level : levels_) {
     level.times.SetCapacity(levelCapacity);
     for (auto& blocks : level.series) blocks.SetCapacity(levelCapacity);
+    for (auto& moments : level.moments) moments.SetCapacity(levelCapacity);
   }
 }
 
@@ -81,9 +82,14 @@ size_t SeriesStore::AddSeries() {
     RingBuffer<M4>& blocks = level.series.emplace_back();
     blocks.SetCapacity(level.times.Capacity());
     for (size_t i = 0; i < level.times.Size(); ++i) blocks.Push(allGaps);
+    RingBuffer<Moments>& moments = level.moments.emplace_back();
+    moments.SetCapacity(level.times.Capacity());
+    for (size_t i = 0; i < level.times.Size(); ++i) moments.Push(Moments{});
     level.partial.push_back(level.partialRows > 0 ? allGaps : M4{});
+    level.partialMoments.emplace_back();
   }
   rowBlocks_.resize(SeriesCount());
+  rowMoments_.resize(SeriesCount());
   ApplyBudget();
   return SeriesCount() - 1;
 }
@@ -95,6 +101,7 @@ void SeriesStore::Clear() {
   rawValues_.clear();
   for (Level& level : levels_) level = Level{};
   rowBlocks_.clear();
+  rowMoments_.clear();
   ApplyBudget();
 }
 
@@ -107,35 +114,48 @@ void SeriesStore::AddRow(int64_t elapsedMs, const double* values) {
   for (size_t s = 0; s < rawValues_.size(); ++s) {
     rawValues_[s].Push(values[s]);
     rowBlocks_[s] = M4::Of(values[s]);
+    rowMoments_[s] = Moments::Of(values[s]);
   }
-  Feed(0, TimeSpanMs{time, time}, 1, rowBlocks_.data());
+  Feed(0, TimeSpanMs{time, time}, 1, rowBlocks_.data(), rowMoments_.data());
 }
 
 // A finished block of one level is merged into the next level's unfinished one.
-void SeriesStore::Feed(size_t levelIndex, const TimeSpanMs& times, uint64_t rows, const M4* blocks) {
+void SeriesStore::Feed(size_t levelIndex, const TimeSpanMs& times, uint64_t rows, const M4* blocks,
+                       const Moments* moments) {
   Level& level = levels_[levelIndex];
   if (level.partialRows == 0) {
     level.partialTimes = times;
   } else {
     level.partialTimes.last = times.last;
   }
-  for (size_t s = 0; s < level.partial.size(); ++s) level.partial[s].Append(blocks[s]);
+  for (size_t s = 0; s < level.partial.size(); ++s) {
+    level.partial[s].Append(blocks[s]);
+    level.partialMoments[s].Merge(moments[s]);
+  }
   level.partialRows += rows;
   if (level.partialRows < RowsPerBlock(levelIndex)) return;
   level.times.Push(level.partialTimes);
-  for (size_t s = 0; s < level.partial.size(); ++s) level.series[s].Push(level.partial[s]);
+  for (size_t s = 0; s < level.partial.size(); ++s) {
+    level.series[s].Push(level.partial[s]);
+    level.moments[s].Push(level.partialMoments[s]);
+  }
   ++level.completed;
-  if (levelIndex + 1 < kLevelCount) Feed(levelIndex + 1, level.partialTimes, level.partialRows, level.partial.data());
+  if (levelIndex + 1 < kLevelCount) {
+    Feed(levelIndex + 1, level.partialTimes, level.partialRows, level.partial.data(), level.partialMoments.data());
+  }
   level.partialRows = 0;
   std::fill(level.partial.begin(), level.partial.end(), M4{});
+  std::fill(level.partialMoments.begin(), level.partialMoments.end(), Moments{});
 }
 
 size_t SeriesStore::BytesKept() const {
-  size_t bytes = rawTimes_.BytesKept() + rowBlocks_.capacity() * sizeof(M4);
+  size_t bytes = rawTimes_.BytesKept() + rowBlocks_.capacity() * sizeof(M4) + rowMoments_.capacity() * sizeof(Moments);
   for (const auto& values : rawValues_) bytes += values.BytesKept();
   for (const Level& level : levels_) {
-    bytes += level.times.BytesKept() + level.partial.capacity() * sizeof(M4);
+    bytes += level.times.BytesKept() + level.partial.capacity() * sizeof(M4) +
+             level.partialMoments.capacity() * sizeof(Moments);
     for (const auto& blocks : level.series) bytes += blocks.BytesKept();
+    for (const auto& moments : level.moments) bytes += moments.BytesKept();
   }
   return bytes;
 }

@@ -36,6 +36,20 @@ struct M4 {
   void Append(const M4& later);
 };
 
+// Count, mean and sum of squared deviations of a stretch of finite values, merged by Chan's
+// method: unlike sums of values and of squares, it keeps its precision for a flat 25.003 and
+// gives a constant series exactly 0.
+struct Moments {
+  uint64_t count = 0;
+  double mean = 0;
+  double m2 = 0;
+
+  static Moments Of(double value);
+  void Merge(const Moments& other);
+  // Of the values themselves (population form); 0 without values.
+  double StandardDeviation() const;
+};
+
 struct TimeSpanMs {
   int64_t first = 0;
   int64_t last = 0;
@@ -62,6 +76,24 @@ struct NearestSample {
   int64_t timeMs = 0;
   bool folded = false;
   std::vector<double> values;
+};
+
+// One series' figures over a stretch of rows, from the store's blocks.
+struct SeriesFigures {
+  Moments moments;
+  double min = 0;  // of the finite values; meaningless without any
+  double max = 0;
+};
+
+// The figures of every series over the rows of a time range. Where the range's edges fall
+// inside older rows that are kept only as blocks, the whole blocks count: `approximate` then
+// says so, and `firstMs` to `lastMs` are the times the figures really cover.
+struct RangeFigures {
+  bool approximate = false;
+  uint64_t rows = 0;
+  int64_t firstMs = 0;
+  int64_t lastMs = 0;
+  std::vector<SeriesFigures> series;
 };
 
 // The rows of one run, every series in lockstep, in bounded memory. The newest rows stay at full
@@ -93,15 +125,19 @@ class SeriesStore {
 
   void Decimate(double startMs, double endMs, int width, Decimation& out) const;
   std::optional<NearestSample> Nearest(double timeMs) const;
+  // Reads O(log rows) blocks: the coarsest whole blocks inside the range, finer ones at its edges.
+  void Figures(double startMs, double endMs, RangeFigures& out) const;
 
  private:
   struct Level {
     RingBuffer<TimeSpanMs> times;
     std::vector<RingBuffer<M4>> series;
+    std::vector<RingBuffer<Moments>> moments;
     uint64_t completed = 0;
     TimeSpanMs partialTimes;
     uint64_t partialRows = 0;
     std::vector<M4> partial;
+    std::vector<Moments> partialMoments;
   };
   // A source is the raw rows (kRawSource) or a level's index; its entries are its kept rows or
   // blocks followed, for a level, by the unfinished blocks of it and of every finer level.
@@ -115,7 +151,7 @@ class SeriesStore {
   };
 
   void ApplyBudget();
-  void Feed(size_t level, const TimeSpanMs& times, uint64_t rows, const M4* blocks);
+  void Feed(size_t level, const TimeSpanMs& times, uint64_t rows, const M4* blocks, const Moments* moments);
   uint64_t RowsPerBlock(size_t level) const { return uint64_t{1} << (level + kFinestLevelLog2); }
   uint64_t KeptStartRow(int source) const;
   size_t EntryCount(int source) const;
@@ -125,6 +161,13 @@ class SeriesStore {
   std::optional<size_t> LastEntryBefore(int source, double timeMs) const;
   int FinestSourceReaching(double timeMs, int finestAllowed) const;
   M4 EntryBlock(int source, const Entry& entry, size_t series) const;
+  // The entry of `source` holding the first row at or after `timeMs` (first = true), or the
+  // last row at or before it; none when there is no such row.
+  std::optional<Entry> EdgeEntry(double timeMs, bool first) const;
+  // Whether block `block` of a level is finished and still kept.
+  bool BlockKept(size_t level, uint64_t block) const;
+  // Adds one kept block, or one raw row (level kRawSource), to the figures.
+  void AddToFigures(int source, uint64_t index, RangeFigures& out) const;
 
   size_t budgetBytes_;
   uint64_t rows_ = 0;
@@ -134,6 +177,7 @@ class SeriesStore {
   std::vector<RingBuffer<double>> rawValues_;
   std::array<Level, kLevelCount> levels_;
   std::vector<M4> rowBlocks_;
+  std::vector<Moments> rowMoments_;
 };
 
 }  // namespace velmar

@@ -20,20 +20,20 @@ constexpr double kSteps[] = {1,           2,           5,           10,         
                              30 * kMinute, kHour,      2 * kHour,   3 * kHour,   6 * kHour,
                              12 * kHour,  kDay};
 
-double TimeStep(double rough) {
-  for (const double step : kSteps) {
-    if (step >= rough) return step;
-  }
-  for (double days = 2;; days *= 10) {
-    for (const double factor : {1.0, 2.5, 5.0}) {
-      if (days * factor * kDay >= rough) return days * factor * kDay;
-    }
-  }
-}
-
 std::wstring Widen(const char* text) { return std::wstring(text, text + std::char_traits<char>::length(text)); }
 
 }  // namespace
+
+double RoundTimeStep(double roughMs) {
+  for (const double step : kSteps) {
+    if (step >= roughMs) return step;
+  }
+  for (double days = 2;; days *= 10) {
+    for (const double factor : {1.0, 2.5, 5.0}) {
+      if (days * factor * kDay >= roughMs) return days * factor * kDay;
+    }
+  }
+}
 
 ElapsedStyle StyleFor(double startMs, double endMs) {
   const double largest = std::max(std::abs(startMs), std::abs(endMs));
@@ -46,7 +46,7 @@ TimeTicks ChooseTimeTicks(double startMs, double endMs, int maxTicks) {
   TimeTicks ticks;
   ticks.style = StyleFor(startMs, endMs);
   if (!(endMs > startMs) || maxTicks < 1) return ticks;
-  ticks.stepMs = TimeStep((endMs - startMs) / maxTicks);
+  ticks.stepMs = RoundTimeStep((endMs - startMs) / maxTicks);
   ticks.decimals = ticks.stepMs >= kSecond ? 0 : ticks.stepMs >= 100 ? 1 : ticks.stepMs >= 10 ? 2 : 3;
   for (double index = std::ceil(startMs / ticks.stepMs); index * ticks.stepMs <= endMs; ++index) {
     ticks.ticksMs.push_back(index * ticks.stepMs);

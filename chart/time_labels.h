@@ -19,6 +19,8 @@ struct TimeTicks {
 };
 
 TimeTicks ChooseTimeTicks(double startMs, double endMs, int maxTicks);
+// The shortest of those round steps not below `roughMs`.
+double RoundTimeStep(double roughMs);
 // Seconds up to a minute, then min:s, then h:min:s.
 ElapsedStyle StyleFor(double startMs, double endMs);
 // "12.5 s", "3:07", "1:02:03.4"; negative times get a leading minus.

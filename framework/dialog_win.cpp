@@ -20,24 +20,10 @@ Dialog::Dialog(UINT templateId, HWND parent) : templateId_(templateId), parent_(
 
 INT_PTR Dialog::DoModal() {
   return DialogBoxParamW(ResourceModule(), MAKEINTRESOURCEW(templateId_), parent_, DialogProc,
-                         reinterpret_cast<LPARAM>(this));
+                         reinterpret_cast<LPARAM>(static_cast<Window*>(this)));
 }
 
-INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrW(window, DWLP_USER, lParam);
-    reinterpret_cast<Dialog*>(lParam)->hwnd_ = window;
-  }
-  auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(window, DWLP_USER));
-  if (!self) return FALSE;
-  try {
-    return self->Dispatch(message, wParam, lParam);
-  } catch (...) {
-    return FALSE;
-  }
-}
-
-INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+MessageResult Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       return OnInitDialog();
@@ -54,15 +40,10 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         OnCancel();
         return TRUE;
       }
-      return FALSE;
+      return std::nullopt;
     }
-    case WM_NCDESTROY:
-      hwnd_ = nullptr;
-      return FALSE;
-    default: {
-      INT_PTR result = FALSE;
-      return OnMessage(message, wParam, lParam, result) ? result : FALSE;
-    }
+    default:
+      return Window::Dispatch(message, wParam, lParam);
   }
 }
 
@@ -72,10 +53,6 @@ BOOL Dialog::OnInitDialog() {
   return TRUE;
 }
 
-bool Dialog::OnCommand(UINT, UINT, HWND) { return false; }
-
-bool Dialog::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) { return false; }
-
 bool Dialog::DoDataExchange(DataExchange&) { return true; }
 
 void Dialog::OnOK() {
@@ -84,7 +61,7 @@ void Dialog::OnOK() {
 
 void Dialog::OnCancel() { EndDialog(IDCANCEL); }
 
-void Dialog::EndDialog(INT_PTR result) { ::EndDialog(hwnd_, result); }
+void Dialog::EndDialog(INT_PTR result) { ::EndDialog(Hwnd(), result); }
 
 bool Dialog::UpdateData(bool saveAndValidate) {
   const bool wasInExchange = inExchange_;
@@ -104,7 +81,7 @@ bool Dialog::UpdateData(bool saveAndValidate) {
 int Dialog::ShowMessage(const std::wstring& text, UINT buttons) {
   const UINT kind = buttons & MB_TYPEMASK;
   const UINT icon = (kind == MB_YESNO || kind == MB_YESNOCANCEL) ? MB_ICONQUESTION : MB_ICONEXCLAMATION;
-  return MessageBoxW(hwnd_, text.c_str(), ApplicationName().c_str(), buttons | icon);
+  return MessageBoxW(Hwnd(), text.c_str(), ApplicationName().c_str(), buttons | icon);
 }
 
 // The template's initial list entries: records of control id, list message and ANSI text,
@@ -133,7 +110,7 @@ void Dialog::AddInitialListEntries() {
     const UINT add = listMessage == kInitComboBoxAddString ? CB_ADDSTRING
                      : listMessage == kInitListBoxAddString ? LB_ADDSTRING
                                                             : 0;
-    if (add) SendDlgItemMessageW(hwnd_, control, add, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    if (add) SendDlgItemMessageW(Hwnd(), control, add, 0, reinterpret_cast<LPARAM>(wide.c_str()));
   }
 }
 

@@ -3,22 +3,20 @@
 
 #include <string>
 
+#include "framework/window_win.h"
+
 namespace velmar {
 
 class DataExchange;
 
-// A modal dialog built from a resource template. One noexcept dialog procedure stores the
-// object at WM_INITDIALOG and forwards to the virtual handlers; no exception reaches Windows.
-class Dialog {
+// A modal dialog built from a resource template: the window base's dialog procedure stores
+// the object at WM_INITDIALOG and hands each message to the handlers.
+class Dialog : public Window {
  public:
   Dialog(UINT templateId, HWND parent);
-  virtual ~Dialog() = default;
-  Dialog(const Dialog&) = delete;
-  Dialog& operator=(const Dialog&) = delete;
 
   INT_PTR DoModal();
-  HWND Hwnd() const { return hwnd_; }
-  HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
+  HWND Item(int id) const { return GetDlgItem(Hwnd(), id); }
 
   // Reads the controls into the fields (true) or writes the fields into the controls
   // (false); returns false when a value was rejected.
@@ -31,21 +29,17 @@ class Dialog {
 
  protected:
   virtual BOOL OnInitDialog();
-  // Each returns true when it handled the message.
-  virtual bool OnCommand(UINT id, UINT code, HWND control);
-  virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
   virtual bool DoDataExchange(DataExchange& exchange);
+  // OK and Cancel, when OnCommand left them.
   virtual void OnOK();
   virtual void OnCancel();
+  MessageResult Dispatch(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-  INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   void AddInitialListEntries();
 
   UINT templateId_;
   HWND parent_;
-  HWND hwnd_ = nullptr;
   bool inExchange_ = false;
 };
 

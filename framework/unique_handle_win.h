@@ -53,8 +53,16 @@ struct RegistryKeyTraits {
   static void Close(Handle h) noexcept { ::RegCloseKey(h); }
 };
 
+struct MenuTraits {
+  using Handle = HMENU;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::DestroyMenu(h); }
+};
+
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueEvent = UniqueHandle<KernelHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegistryKeyTraits>;
+// A menu that no window or other menu owns yet.
+using UniqueMenu = UniqueHandle<MenuTraits>;
 
 }  // namespace velmar

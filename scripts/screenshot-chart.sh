@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes docs/live-chart.png: the main window and the live chart during a run of the Combo preset
-# on the simulated instrument, on a virtual X display.
+# Takes docs/live-chart.png: the live chart during a run of the Combo preset on the simulated
+# instrument, on a virtual X display, as it first opens: beside the main window, at its default size.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -13,11 +13,8 @@ xvfb=$!
 trap 'kill ${sim:-} $xvfb 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
 scripts/wine-prefix.sh "$WINEPREFIX" "$ports_dir" --display
 start_simulated_port 120
-# The chart where the picture is taken, at a size that gives its fourteen lanes room.
-key='HKCU\Software\Local AppWizard-Generated Applications\VelmarDataLogger\Chart'
-for value in X=0 Y=0 Width=1100 Height=860 Maximized=0 TimeWindow=0; do
-  wine reg add "$key" /v "${value%%=*}" /t REG_DWORD /d "${value#*=}" /f >/dev/null 2>&1
-done
+# The chart as a new user first sees it: no placement or choices remembered.
+wine reg delete 'HKCU\Software\Local AppWizard-Generated Applications\VelmarDataLogger\Chart' /f >/dev/null 2>&1 || true
 log=$root/build/demo/screenshot.csv
 mkdir -p "$(dirname "$log")"
 rm -f "$log"
@@ -25,6 +22,10 @@ wine build/windows/VelmarDataLogger.exe /port COM$port /baud 115200 /interval 10
   /log "$(win "$log")" /start /chart /duration 40s /close &
 logger=$!
 sleep "${VELMAR_SHOT_AFTER:-30}"
-xwd -root -silent | convert xwd:- -crop 1100x860+0+0 +repage docs/live-chart.png
+# The chart window's own rectangle on the screen.
+geometry=$(xwininfo -name "Live Chart - Velmar Simple Data Logger" |
+  awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF}
+       END {printf "%dx%d+%d+%d", w, h, x, y}')
+xwd -root -silent | convert xwd:- -crop "$geometry" +repage docs/live-chart.png
 wait $logger || true
 echo "docs/live-chart.png"

@@ -141,7 +141,7 @@ TEST_F(ChartTest, TheSystemMenuEntryOpensTheChartBringsItBackAndItReopensAtTheNe
 }
 
 TEST_F(ChartTest, ConstantValuesAreDrawnAtTheirHeightAndEmptyRowsLeaveAGap) {
-  ASSERT_TRUE(sim_.Ok("reply 5,-2"));
+  ASSERT_TRUE(sim_.Ok("reply 5.5,-2.5"));
   ASSERT_TRUE(Launch());
   HWND chart = OpenChart();
   ASSERT_NE(chart, nullptr);
@@ -151,7 +151,7 @@ TEST_F(ChartTest, ConstantValuesAreDrawnAtTheirHeightAndEmptyRowsLeaveAGap) {
   ASSERT_TRUE(WaitDataRows(log, 10));
   ASSERT_TRUE(sim_.Ok("reply"));
   ASSERT_TRUE(WaitDataRows(log, 16));
-  ASSERT_TRUE(sim_.Ok("reply 5,-2"));
+  ASSERT_TRUE(sim_.Ok("reply 5.5,-2.5"));
   ASSERT_TRUE(WaitDataRows(log, 26));
   ASSERT_TRUE(StopRun());
 
@@ -168,7 +168,7 @@ TEST_F(ChartTest, ConstantValuesAreDrawnAtTheirHeightAndEmptyRowsLeaveAGap) {
     // A constant series sits in the middle of its lane, at every row's x outside the gap.
     for (const Row& row : rows) {
       if (row.reply.empty()) continue;
-      const int x = static_cast<int>(std::lround(scene.XOfTime(row.elapsed)));
+      const int x = static_cast<int>(std::lround(scene.time.X(row.elapsed)));
       const std::vector<int> at = picture.RowsOf(color, std::clamp(x, plot.left + 1, plot.right - 2), plot.top,
                                                  plot.bottom);
       ASSERT_FALSE(at.empty()) << "lane " << lane << " has no line at " << row.elapsed << " ms";
@@ -182,8 +182,8 @@ TEST_F(ChartTest, ConstantValuesAreDrawnAtTheirHeightAndEmptyRowsLeaveAGap) {
       if (!rows[i].reply.empty() && rows[i - 1].reply.empty()) after = rows[i].elapsed;
     }
     ASSERT_TRUE(before && after);
-    const int left = static_cast<int>(std::lround(scene.XOfTime(*before))) + 2;
-    const int right = static_cast<int>(std::lround(scene.XOfTime(*after))) - 2;
+    const int left = static_cast<int>(std::lround(scene.time.X(*before))) + 2;
+    const int right = static_cast<int>(std::lround(scene.time.X(*after))) - 2;
     ASSERT_LT(left, right);
     for (int x = left; x <= right; ++x) {
       EXPECT_TRUE(picture.RowsOf(color, x, plot.top, plot.bottom).empty()) << "lane " << lane << " crosses x " << x;
@@ -192,12 +192,12 @@ TEST_F(ChartTest, ConstantValuesAreDrawnAtTheirHeightAndEmptyRowsLeaveAGap) {
 }
 
 TEST_F(ChartTest, OpenLogShowsTheChosenRunOfAFileThatARunIsWritingTo) {
-  ASSERT_TRUE(sim_.Ok("reply 5,-2"));
+  ASSERT_TRUE(sim_.Ok("reply 5.5,-2.5"));
   ASSERT_TRUE(Launch());
   const std::wstring log = LogPath(L"two-runs.csv");
   Configure(log, L"x?");
   ASSERT_TRUE(RunForRows(log, 3));
-  ASSERT_TRUE(sim_.Ok("reply 7"));
+  ASSERT_TRUE(sim_.Ok("reply 7.5"));
   ASSERT_TRUE(StartRun());
   HWND chart = OpenChart();
   ASSERT_NE(chart, nullptr);

@@ -97,7 +97,7 @@ TEST(ChartStore, DecimationEqualsBruteForceAtEveryResolution) {
 }
 
 TEST(ChartStore, FoldedRunStaysWithinBudgetAndExact) {
-  constexpr size_t kBudget = 256 * 1024;
+  constexpr size_t kBudget = 320 * 1024;
   const StoreAndRows data(kBudget, 200'000);
   EXPECT_LE(data.store.BytesKept(), kBudget);
   EXPECT_LT(data.store.RawRowCount(), 20'000u);
@@ -141,6 +141,87 @@ TEST(ChartStore, NearestIsTheRowOrItsFoldedBlock) {
   ASSERT_TRUE(old);
   EXPECT_TRUE(old->folded);
   EXPECT_NEAR(old->timeMs, 1000 * kIntervalMs, 20'000.0 * kIntervalMs);
+}
+
+// Two passes over the rows from firstRow to lastRow: the figures the store's blocks must match.
+SeriesFigures TwoPassFigures(const StoreAndRows& data, size_t series, size_t firstRow, size_t lastRow) {
+  SeriesFigures figures;
+  double sum = 0;
+  for (size_t row = firstRow; row <= lastRow; ++row) {
+    const double value = data.values[row][series];
+    if (!std::isfinite(value)) continue;
+    figures.min = figures.moments.count == 0 ? value : std::min(figures.min, value);
+    figures.max = figures.moments.count == 0 ? value : std::max(figures.max, value);
+    sum += value;
+    ++figures.moments.count;
+  }
+  if (figures.moments.count == 0) return figures;
+  figures.moments.mean = sum / static_cast<double>(figures.moments.count);
+  for (size_t row = firstRow; row <= lastRow; ++row) {
+    const double value = data.values[row][series];
+    if (std::isfinite(value)) figures.moments.m2 += (value - figures.moments.mean) * (value - figures.moments.mean);
+  }
+  return figures;
+}
+
+TEST(ChartStore, FiguresMatchTwoPassesAtEveryZoomAndSayWhenTheyAreApproximate) {
+  const StoreAndRows data(256 * 1024, 200'000);
+  std::mt19937 random(5);
+  std::vector<std::pair<double, double>> windows{{0, 2e7}, {199'400 * kIntervalMs, 2e7}, {-500, 350}};
+  for (int i = 0; i < 200; ++i) {
+    const double start = std::uniform_real_distribution<double>(-1000, 2e7)(random);
+    const double span = std::exp(std::uniform_real_distribution<double>(std::log(50.0), std::log(2.2e7))(random));
+    windows.emplace_back(start, start + span);
+  }
+  for (const auto& [start, end] : windows) {
+    RangeFigures figures;
+    data.store.Figures(start, end, figures);
+    const double firstInWindow = std::max(0.0, std::ceil(start / kIntervalMs));
+    const double lastInWindow = std::min(199'999.0, std::floor(end / kIntervalMs));
+    if (firstInWindow > lastInWindow) {
+      EXPECT_EQ(figures.rows, 0u) << start << " to " << end;
+      continue;
+    }
+    // Whole blocks may reach beyond the window, and then the figures say so.
+    EXPECT_LE(figures.firstMs, firstInWindow * kIntervalMs) << start << " to " << end;
+    EXPECT_GE(figures.lastMs, lastInWindow * kIntervalMs) << start << " to " << end;
+    const bool exact = figures.firstMs == firstInWindow * kIntervalMs && figures.lastMs == lastInWindow * kIntervalMs;
+    EXPECT_EQ(figures.approximate, !exact) << start << " to " << end;
+    const size_t firstRow = static_cast<size_t>(figures.firstMs / kIntervalMs);
+    const size_t lastRow = static_cast<size_t>(figures.lastMs / kIntervalMs);
+    EXPECT_EQ(figures.rows, lastRow - firstRow + 1);
+    for (size_t s = 0; s < kSeries; ++s) {
+      const SeriesFigures expected = TwoPassFigures(data, s, firstRow, lastRow);
+      const SeriesFigures& actual = figures.series[s];
+      ASSERT_EQ(actual.moments.count, expected.moments.count) << start << " to " << end;
+      if (expected.moments.count == 0) continue;
+      EXPECT_EQ(actual.min, expected.min);
+      EXPECT_EQ(actual.max, expected.max);
+      EXPECT_NEAR(actual.moments.mean, expected.moments.mean, 1e-9 * (1 + std::abs(expected.moments.mean)));
+      EXPECT_NEAR(actual.moments.StandardDeviation(), expected.moments.StandardDeviation(),
+                  1e-9 * (1 + expected.moments.StandardDeviation()));
+    }
+  }
+  // The newest rows are kept one by one: a window among them is exact.
+  RangeFigures recent;
+  data.store.Figures(199'123 * kIntervalMs + 50, 199'876 * kIntervalMs, recent);
+  EXPECT_FALSE(recent.approximate);
+  EXPECT_EQ(recent.rows, 199'876u - 199'124 + 1);
+}
+
+// Sums of values and of squares cancel to noise here, and can give a negative variance.
+TEST(ChartStore, AConstantSeriesHasExactlyNoSpread) {
+  SeriesStore store(256 * 1024);
+  store.AddSeries();
+  const double value = 25.003;
+  for (int32_t row = 0; row < 300'000; ++row) store.AddRow(row * kIntervalMs, &value);
+  for (const auto& [start, end] : {std::pair{0.0, 3e7}, {1234.5, 2.2e7}, {2.9e7, 3e7}}) {
+    RangeFigures figures;
+    store.Figures(start, end, figures);
+    EXPECT_EQ(figures.series[0].moments.mean, value);
+    EXPECT_EQ(figures.series[0].moments.StandardDeviation(), 0.0);
+    EXPECT_EQ(figures.series[0].max - figures.series[0].min, 0.0);
+  }
 }
 
 TEST(ChartStore, SeriesAddedLateHaveGapsBeforeAndTimeNeverRunsBack) {

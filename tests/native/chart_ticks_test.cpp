@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,26 @@ TEST(ChartTicks, ALaneWithRoomForOneTickGetsOne) {
     ASSERT_FALSE(scale.ticks.empty()) << low;
     EXPECT_LE(scale.ticks.size(), 3u) << low;
     EXPECT_TRUE(IsNiceStep(scale.step)) << scale.step;
+  }
+}
+
+// Short lanes still get the ticks the room asks for: finer steps first, then the range out to
+// the next tick; the values stay inside, and a constant stays in the middle.
+TEST(ChartTicks, TheFewestTicksAskedForAreThereWhateverTheRange) {
+  std::mt19937 random(3);
+  for (int i = 0; i < 2000; ++i) {
+    const double magnitude = std::pow(10.0, std::uniform_int_distribution<int>(-6, 6)(random));
+    const double low = std::uniform_real_distribution<double>(-1000, 1000)(random) * magnitude;
+    const double high = i % 10 == 0 ? low : low + std::uniform_real_distribution<double>(0, 100)(random) * magnitude;
+    for (const TickRoom room : {TickRoom(2, 2, 4), TickRoom(4, 3, 8), TickRoom(1, 2, 3)}) {
+      const ValueScale scale = ChooseValueScale(low, high, room);
+      EXPECT_GE(scale.ticks.size(), static_cast<size_t>(room.fewest)) << low << " " << high;
+      EXPECT_LE(scale.low, low);
+      EXPECT_GE(scale.high, high);
+      if (low == high) {
+        EXPECT_NEAR(scale.Fraction(low), 0.5, 1e-9);
+      }
+    }
   }
 }
 

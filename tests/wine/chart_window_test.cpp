@@ -1,118 +1,23 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
 #include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "chart/chart_layout.h"
+#include "chart/chart_menu_win.h"
 #include "chart/chart_painter_win.h"
 #include "chart/chart_scene.h"
-#include "chart/chart_window_win.h"
-#include "chart/gdi_objects_win.h"
+#include "tests/wine/chart_window_fixture_win.h"
 
 namespace velmar {
 namespace {
 
-constexpr wchar_t kRoot[] = L"Local AppWizard-Generated Applications";
-constexpr int64_t kIntervalMs = 100;
-
-// Each test has its own application key and owner window, removed afterwards.
-class ChartWindowTest : public testing::Test {
- protected:
-  ChartWindowTest()
-      : applicationName_(L"VelmarChartTest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                         std::to_wstring(++testCount_)),
-        owner_(CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr, nullptr,
-                               nullptr)),
-        chart_(std::make_unique<ChartWindow>(owner_, Profile(kRoot, applicationName_))) {}
-
-  ~ChartWindowTest() override {
-    chart_.reset();
-    DestroyWindow(owner_);
-    RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(L"Software\\") + kRoot + L"\\" + applicationName_).c_str());
-  }
-
-  void StartRun(int rows, const std::function<std::string(int)>& reply) {
-    chart_->OnRunStarted({L"cmd", L"Level,Offset", {2026, 12, 7, 9, 30, 15, 0}});
-    for (int row = 0; row < rows; ++row) {
-      chart_->OnRow({row + 1, row * kIntervalMs, AddMilliseconds({2026, 12, 7, 9, 30, 15, 0}, row * kIntervalMs),
-                     reply(row)});
-    }
-  }
-
-  // Runs the window's messages until the log being read is shown, or not.
-  bool LoadEnds() {
-    const ULONGLONG deadline = GetTickCount64() + 10'000;
-    while (chart_->Loading() && GetTickCount64() < deadline) {
-      MSG message;
-      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-      Sleep(5);
-    }
-    // The end's notice may still be on its way.
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    return !chart_->Loading();
-  }
-
-  // What `paint` draws into a width x height picture, one 0x00RRGGBB value per pixel, top row first.
-  void Draw(int width, int height, const std::function<void(HDC)>& paint) {
-    width_ = width;
-    height_ = height;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-    ASSERT_TRUE(bitmap && dc);
-    {
-      SelectedObject selected(dc.Get(), bitmap.Get());
-      paint(dc.Get());
-      GdiFlush();
-    }
-    const auto* pixels = static_cast<const uint32_t*>(bits);
-    pixels_.assign(pixels, pixels + static_cast<size_t>(width_) * height_);
-  }
-
-  // A window's client area as WM_PRINTCLIENT draws it.
-  void Capture(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    Draw(client.right, client.bottom, [&](HDC dc) {
-      SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    });
-  }
-
-  uint32_t Pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x] & 0xFFFFFF; }
-
-  ChartLayout Layout(size_t lanes, int dpi = 0) const {
-    return ComputeChartLayout(width_, height_, dpi ? dpi : WindowDpi(chart_->Hwnd()), lanes);
-  }
-
-  // Rows of `column` in the plot holding the lane's colour.
-  std::vector<int> LineRows(const PixelRect& plot, int x, uint32_t color) const {
-    std::vector<int> rows;
-    for (int y = plot.top; y < plot.bottom; ++y) {
-      if (Pixel(x, y) == color) rows.push_back(y);
-    }
-    return rows;
-  }
-
-  static inline int testCount_ = 0;
-  std::wstring applicationName_;
-  HWND owner_;
-  std::unique_ptr<ChartWindow> chart_;
-  int width_ = 0;
-  int height_ = 0;
-  std::vector<uint32_t> pixels_;
-};
+using test::ChartWindowTest;
+using test::kIntervalMs;
+using test::kRoot;
 
 TEST_F(ChartWindowTest, ConstantLanesAreDrawnWhereTheLayoutPutsThem) {
   chart_->Show();
@@ -122,17 +27,19 @@ TEST_F(ChartWindowTest, ConstantLanesAreDrawnWhereTheLayoutPutsThem) {
   EXPECT_STREQ(caption, L"Live Chart - Velmar Simple Data Logger");
   EXPECT_EQ(GetWindow(chart_->Hwnd(), GW_OWNER), owner_);
 
-  StartRun(50, [](int) { return "5.0,-2.0"; });
+  StartRun(50, [](int) { return "5.5,-2.25"; });
   Capture(chart_->Hwnd());
   const ChartLayout layout = Layout(2);
   ASSERT_EQ(layout.lanes.size(), 2u);
   for (size_t lane = 0; lane < 2; ++lane) {
     const PixelRect& plot = layout.lanes[lane].plot;
-    const double value = lane == 0 ? 5.0 : -2.0;
-    const ValueScale scale = ChooseValueScale(value, value, MaxValueTicks(layout, plot));
-    const int expectedY = static_cast<int>(std::lround(ValueToY(scale, plot, value)));
+    const double value = lane == 0 ? 5.5 : -2.25;
+    const ValueTransform values{plot, ChooseValueScale(value, value, layout.ValueTicks(plot))};
+    const int expectedY = static_cast<int>(std::lround(values.Y(value)));
     const uint32_t color = LaneColor(lane);
-    for (const int x : {plot.left + 2, (plot.left + plot.right) / 2, plot.right - 2}) {
+    // From the first row to the last, which the view following All leaves a little short of its right edge.
+    const TimeTransform time = layout.Time(ChartView().Visible({true, 0, 49 * kIntervalMs}));
+    for (const int x : {plot.left + 2, (plot.left + plot.right) / 2, static_cast<int>(time.X(49 * kIntervalMs)) - 2}) {
       const std::vector<int> rows = LineRows(plot, x, color);
       ASSERT_FALSE(rows.empty()) << "lane " << lane << " x " << x;
       EXPECT_LE(rows.front(), expectedY);
@@ -147,7 +54,7 @@ TEST_F(ChartWindowTest, PainterDrawsAt144DpiWhatTheSceneSays) {
   constexpr int kDpi = 144;
   ChartRun run;
   run.Start({}, {});
-  for (int row = 0; row < 20; ++row) run.AddRow(row * kIntervalMs, {}, "3");
+  for (int row = 0; row < 20; ++row) run.AddRow(row * kIntervalMs, {}, "3.5");
   const ChartScene scene = BuildChartScene(run, ChartView(), {}, {.width = 900, .height = 600, .dpi = kDpi,
                                                                     .cursorX = {}, .source = {}});
   Draw(900, 600, [&](HDC dc) { ChartPainter().Paint(dc, scene, 900, 600); });
@@ -156,20 +63,19 @@ TEST_F(ChartWindowTest, PainterDrawsAt144DpiWhatTheSceneSays) {
   const PixelRect& plot = layout.lanes[0].plot;
   const std::vector<int> rows = LineRows(plot, (plot.left + plot.right) / 2, LaneColor(0));
   ASSERT_EQ(rows.size(), 2u);  // a line two pixels wide, at the layout's height
-  const int expectedY = static_cast<int>(std::lround(ValueToY(scene.lanes[0].scale, plot, 3)));
+  const int expectedY = static_cast<int>(std::lround(scene.lanes[0].values.Y(3.5)));
   EXPECT_LE(std::abs(rows[0] - expectedY), 1);
   EXPECT_EQ(rows[1], rows[0] + 1);
 }
 
 TEST_F(ChartWindowTest, EmptyRowsLeaveAGapInEveryLane) {
   chart_->Show();
-  StartRun(100, [](int row) { return row >= 40 && row < 60 ? std::string() : std::to_string(row % 5) + ",1"; });
+  StartRun(100, [](int row) { return row >= 40 && row < 60 ? std::string() : std::to_string(row % 5) + ".5,1.5"; });
   Capture(chart_->Hwnd());
   const ChartLayout layout = Layout(2);
-  // Following All, the plots span the first row's time to the last's.
-  const auto xOfRow = [&](int row) {
-    return layout.PlotLeft() + static_cast<double>(row) / 99 * (layout.PlotRight() - layout.PlotLeft());
-  };
+  // Following All, from the first row's time.
+  const TimeTransform time = layout.Time(ChartView().Visible({true, 0, 99 * kIntervalMs}));
+  const auto xOfRow = [&](int row) { return time.X(static_cast<double>(row * kIntervalMs)); };
   for (size_t lane = 0; lane < 2; ++lane) {
     const PixelRect& plot = layout.lanes[lane].plot;
     for (int x = static_cast<int>(xOfRow(39)) + 2; x < static_cast<int>(xOfRow(60)) - 1; ++x) {
@@ -181,18 +87,33 @@ TEST_F(ChartWindowTest, EmptyRowsLeaveAGapInEveryLane) {
   }
 }
 
-TEST_F(ChartWindowTest, RowsOnlyMarkDirtyAndTheTimerRepaints) {
+// A row is on screen as soon as its poll is over, before any timer; rows closer together than
+// the shortest interval wait for the timer.
+TEST_F(ChartWindowTest, ARowIsOnScreenRightAfterItsPollAndTheTimerCatchesUp) {
   chart_->Show();
-  ValidateRect(chart_->Hwnd(), nullptr);
   StartRun(0, {});
+  ASSERT_TRUE(RunMessagesUntil([&] { return !GetUpdateRect(chart_->Hwnd(), nullptr, FALSE); }));
+  chart_->OnRow({1, 0, {}, "5.5"});
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) DispatchMessageW(&message);
+  RECT client{};
+  GetClientRect(chart_->Hwnd(), &client);
+  Draw(client.right, client.bottom, [&](HDC dc) {
+    const WindowDc screen(chart_->Hwnd());
+    BitBlt(dc, 0, 0, client.right, client.bottom, screen.Get(), 0, 0, SRCCOPY);
+  });
+  const PixelRect& plot = Layout(1).lanes[0].plot;
+  int drawn = 0;
+  for (int x = plot.left; x < plot.right; ++x) drawn += LineRows(plot, x, LaneColor(0)).empty() ? 0 : 1;
+  EXPECT_GT(drawn, 0);
+
   ValidateRect(chart_->Hwnd(), nullptr);
-  for (int row = 0; row < 1000; ++row) chart_->OnRow({row + 1, row * kIntervalMs, {}, "1,2"});
-  EXPECT_FALSE(GetUpdateRect(chart_->Hwnd(), nullptr, FALSE));
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!GetUpdateRect(chart_->Hwnd(), nullptr, FALSE) && std::chrono::steady_clock::now() < deadline) {
-    MSG msg;
-    if (PeekMessageW(&msg, chart_->Hwnd(), WM_TIMER, WM_TIMER, PM_REMOVE)) {
-      DispatchMessageW(&msg);
+  for (int row = 1; row < 1000; ++row) chart_->OnRow({row + 1, row * kIntervalMs, {}, "1,2"});
+  // Only the timer's messages run, so no paint takes the update region away meanwhile.
+  const ULONGLONG deadline = GetTickCount64() + 5'000;
+  while (!GetUpdateRect(chart_->Hwnd(), nullptr, FALSE) && GetTickCount64() < deadline) {
+    if (PeekMessageW(&message, chart_->Hwnd(), WM_TIMER, WM_TIMER, PM_REMOVE)) {
+      DispatchMessageW(&message);
     } else {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_TIMER);
     }
@@ -223,6 +144,22 @@ TEST_F(ChartWindowTest, CtrlCPutsTheChartOnTheClipboard) {
   GetClientRect(chart_->Hwnd(), &client);
   EXPECT_EQ(picture.bmWidth, client.right);
   EXPECT_EQ(picture.bmHeight, client.bottom);
+
+  // With Shift, the statistics as text.
+  keys[VK_CONTROL] = keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageW(chart_->Hwnd(), WM_KEYDOWN, 'C', 0);
+  keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  ASSERT_TRUE(OpenClipboard(owner_));
+  std::wstring table;
+  if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) table = text;
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  EXPECT_NE(table.find(L"Lane\tMinimum\tMaximum\tMean\tStandard deviation\tPeak-to-peak\tRows\r\n"), std::wstring::npos);
+  EXPECT_NE(table.find(L"\r\nLevel\t0\t19\t9.5\t5.8\t19\t20\r\n"), std::wstring::npos) << table;
 }
 
 TEST_F(ChartWindowTest, OpensARunOfALogFileThatIsBeingWritten) {
@@ -231,9 +168,9 @@ TEST_F(ChartWindowTest, OpensARunOfALogFileThatIsBeingWritten) {
   const std::wstring path = folder + applicationName_ + L".csv";
   const std::string text =
       "Test started,\"Monday, December 07, 2026 06:12:25\"\r\nQuery used,\"a?\"\r\nPoint,Time(ms),A,B\r\n"
-      "1,0,5,-2\r\n2,100,5,-2\r\n"
+      "1,0,5.5,-2.5\r\n2,100,5.5,-2.5\r\n"
       "Test started,\"Monday, December 07, 2026 07:00:00\"\r\nQuery used,\"b?\"\r\nPoint,Time(ms),C\r\n"
-      "1,0,9\r\n2,100,9\r\n3,2";
+      "1,0,9.5\r\n2,100,9.5\r\n3,2";
   // Held open for writing the way the logger holds it while it appends a row.
   const UniqueFile writer(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -242,7 +179,7 @@ TEST_F(ChartWindowTest, OpensARunOfALogFileThatIsBeingWritten) {
   ASSERT_TRUE(WriteFile(writer.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
 
   chart_->Show();
-  StartRun(10, [](int) { return "1,1,1"; });
+  StartRun(10, [](int) { return "1.5,1.5,1.5"; });
   ASSERT_TRUE(chart_->ShowLogRun(path, 0));
   ASSERT_TRUE(LoadEnds());
   ASSERT_TRUE(chart_->ShowingLog());
@@ -270,15 +207,19 @@ TEST_F(ChartWindowTest, OpensARunOfALogFileThatIsBeingWritten) {
 
 TEST_F(ChartWindowTest, RemembersTheTimeWindowAndHiddenLanesInItsOwnKey) {
   chart_->Show();
-  StartRun(5, [](int) { return "1,2,3"; });
+  StartRun(5, [](int) { return "1.5,2.5,3.5"; });
   SendMessageW(chart_->Hwnd(), WM_KEYDOWN, '2', 0);
+  SendMessageW(chart_->Hwnd(), WM_KEYDOWN, 'S', 0);
+  SendMessageW(chart_->Hwnd(), WM_COMMAND, kFirstKind + 1, 0);
   const Profile profile(kRoot, applicationName_);
   EXPECT_EQ(profile.ReadInt(L"Chart", L"TimeWindow", -1), static_cast<int>(TimeWindow::LastTenMinutes));
+  EXPECT_EQ(profile.ReadInt(L"Chart", L"Statistics", -1), 1);
+  EXPECT_EQ(profile.ReadText(L"Chart", L"StateLanes"), L"Offset");
   profile.WriteText(L"Chart", L"HiddenColumns", L"2");
   ChartWindow another(owner_, profile);
   another.Show();
   another.OnRunStarted({L"cmd", L"", {}});
-  another.OnRow({1, 0, {}, "1,2,3"});
+  another.OnRow({1, 0, {}, "1.5,2.5,3.5"});
   Capture(another.Hwnd());
   EXPECT_FALSE(LineRows(Layout(2).lanes[1].plot, Layout(2).PlotLeft(), LaneColor(2)).empty());
   EXPECT_TRUE(LineRows(Layout(3).lanes[1].plot, Layout(3).PlotLeft(), LaneColor(1)).empty());
