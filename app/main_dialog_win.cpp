@@ -43,6 +43,7 @@ BOOL CVelmarDataLoggerDlg::OnInitDialog() {
   alarms_.emplace(Hwnd(), velmar::kTrayMessage, icon_, settings_, switches_.options.limits);
   // The chart follows every run, open or not, so opening it mid-run shows the run from its start.
   chart_.emplace(Hwnd(), settings_);
+  chart_->SetAlarms(&*alarms_);
   Session().AddListener(*chart_);
   publishing_.emplace([window = Hwnd()] { PostMessageW(window, velmar::kBrokerRefusedMessage, 0, 0); });
   Session().AddListener(*publishing_);

@@ -1,5 +1,7 @@
 #include "app/run_alarms_win.h"
 
+#include "app/limits_dialog_win.h"
+
 #include "cli/command_line.h"
 #include "session/session_parts_win.h"
 #include "settings/column_limits_win.h"
@@ -62,6 +64,14 @@ void RunAlarms::Message(const std::wstring& logPath, const std::wstring& text) {
 void RunAlarms::PutLimit(const velmar::ColumnLimit& limit) {
   velmar::PutLimit(limits_, limit);
   monitor_.SetLimits(limits_);
+}
+
+bool RunAlarms::EditLimit(HWND owner, const std::wstring& title) {
+  const velmar::ColumnLimit* stored = velmar::FindLimit(limits_, title);
+  CLimitsDlg dialog(owner, profile_, stored ? *stored : velmar::ColumnLimit{title, {}, {}, 1});
+  if (dialog.DoModal() != IDOK) return false;
+  PutLimit(dialog.Limit());
+  return true;
 }
 
 void RunAlarms::OptionsChanged() { notices_.SetSound(velmar::LoadLogOptions(profile_).alarmSound); }

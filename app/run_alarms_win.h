@@ -9,6 +9,7 @@
 #include "alarm/events_file.h"
 #include "alarm/notification_area_win.h"
 #include "alarm/notifications.h"
+#include "chart/chart_window_win.h"
 #include "core/column_limits.h"
 #include "logfile/log_storage_win.h"
 #include "session/logging_session.h"
@@ -16,8 +17,9 @@
 
 // A run's alarms as the main window carries them out: the monitor's verdicts go to the events
 // file beside the log and to the notices (tray icon, balloons, flashing, sound). Every
-// decision is the alarm classes'; this only passes the facts along.
-class RunAlarms {
+// decision is the alarm classes'; this only passes the facts along. The chart shows the limits
+// and alarms from here, and sets a column's limits through it.
+class RunAlarms final : public velmar::ChartAlarms {
  public:
   // switchLimits: /limit's, for this process in place of the stored ones; empty when none.
   RunAlarms(HWND window, UINT trayMessage, HICON icon, velmar::Profile profile,
@@ -34,8 +36,11 @@ class RunAlarms {
   void Ended(velmar::RunMark mark);
   // A message nobody is there to read, into the events file of this log path.
   void Message(const std::wstring& logPath, const std::wstring& text);
-  // The user set a column's limit from the chart; it applies from the next poll.
+  // A column's limit set by the user; it applies from the next poll.
   void PutLimit(const velmar::ColumnLimit& limit);
+  // "Limits for <title>...": stored, and applied from the next poll, on OK.
+  bool EditLimit(HWND owner, const std::wstring& title) override;
+  bool ColumnInAlarm(size_t column) const override { return monitor_.ColumnInAlarm(column); }
   void OptionsChanged();
   void WindowActivated();
   void TaskbarCreated();
@@ -44,7 +49,7 @@ class RunAlarms {
 
   bool AlarmRaised() const { return monitor_.AnyRaised(); }
   const velmar::AlarmMonitor& Monitor() const { return monitor_; }
-  const std::vector<velmar::ColumnLimit>& Limits() const { return limits_; }
+  const std::vector<velmar::ColumnLimit>& Limits() const override { return limits_; }
 
  private:
   velmar::Profile profile_;

@@ -43,6 +43,10 @@ UINT TrackChartMenu(HWND window, POINT screen, const ChartMenuState& state) {
   if (state.pointed) {
     AddItem(menu, kFirstKind + static_cast<UINT>(state.pointed->column),
             (L"\"" + state.pointed->title + L"\" as a s&trip").c_str(), state.pointed->strip);
+    if (state.limitsOffered) {
+      AddItem(menu, kFirstLimits + static_cast<UINT>(state.pointed->column),
+              (L"Limits for " + state.pointed->title + L"...").c_str());
+    }
   }
   AddItem(menu, kToggleStatistics, L"&Statistics\tS", state.statistics);
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);

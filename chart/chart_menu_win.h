@@ -31,6 +31,8 @@ enum ChartCommand : UINT {
   kLastLane = 4999,
   kFirstKind = 5000,  // strip or line: + the lane's 0-based column
   kLastKind = 8999,
+  kFirstLimits = 9000,  // "Limits for <title>...": + the lane's 0-based column
+  kLastLimits = 12999,
 };
 
 // The lane the menu was opened over.
@@ -45,6 +47,7 @@ struct ChartMenuState {
   bool following = true;
   bool showingLog = false;
   bool statistics = false;
+  bool limitsOffered = false;
   std::vector<std::pair<size_t, std::wstring>> lanes;  // column and title
   std::set<size_t> hiddenColumns;
   std::optional<PointedLane> pointed;

@@ -57,15 +57,16 @@ void ChartPainter::Background(HDC dc, int width, int height) {
   ::FillRect(dc, &all, Brush(ChartScene::kBackground));
 }
 
-void ChartPainter::LinesByColor(HDC dc, const std::vector<SceneLine>& lines) {
-  std::map<uint32_t, std::vector<POINT>> byColor;
+void ChartPainter::LinesByPen(HDC dc, const std::vector<SceneLine>& lines) {
+  std::map<std::pair<uint32_t, bool>, std::vector<POINT>> byPen;
   for (const SceneLine& line : lines) {
-    auto& ends = byColor[line.color];
+    auto& ends = byPen[{line.color, line.dashed}];
     ends.push_back({line.from.x, line.from.y});
     ends.push_back({line.to.x, line.to.y});
   }
-  for (const auto& [color, ends] : byColor) {
-    SelectedObject pen(dc, Pen(color, 1));
+  ::SetBkMode(dc, TRANSPARENT);
+  for (const auto& [pen, ends] : byPen) {
+    SelectedObject selected(dc, Pen(pen.first, 1, pen.second ? PS_DASH : PS_SOLID));
     const std::vector<DWORD> counts(ends.size() / 2, 2);
     ::PolyPolyline(dc, ends.data(), counts.data(), static_cast<DWORD>(counts.size()));
   }
@@ -76,7 +77,7 @@ void ChartPainter::Layer(HDC dc, const SceneLayer& layer, const ChartLayout& lay
     const RECT rect{fill.rect.left, fill.rect.top, fill.rect.right, fill.rect.bottom};
     ::FillRect(dc, &rect, Brush(fill.color));
   }
-  LinesByColor(dc, layer.lines);
+  LinesByPen(dc, layer.lines);
   if (!layer.frames.empty()) {
     SelectedObject pen(dc, Pen(kFrameColor, 1));
     SelectedObject brush(dc, ::GetStockObject(NULL_BRUSH));
@@ -108,7 +109,7 @@ void ChartPainter::Layer(HDC dc, const SceneLayer& layer, const ChartLayout& lay
 }
 
 void ChartPainter::Lines(HDC dc, const ChartScene& scene) {
-  LinesByColor(dc, scene.timeGrid);
+  LinesByPen(dc, scene.timeGrid);
   std::vector<POINT> points;
   for (const ScenePolyline& line : scene.polylines) {
     if (line.points.empty()) continue;

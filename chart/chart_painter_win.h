@@ -24,7 +24,7 @@ class ChartPainter {
   HFONT Font(int height, bool bold);
   HPEN Pen(uint32_t color, int width, int style = PS_SOLID);
   HBRUSH Brush(uint32_t color);
-  void LinesByColor(HDC dc, const std::vector<SceneLine>& lines);
+  void LinesByPen(HDC dc, const std::vector<SceneLine>& lines);
 
   int fontHeight_ = 0;
   UniqueFont normalFont_;

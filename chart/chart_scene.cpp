@@ -6,6 +6,7 @@
 
 #include "chart/lane_figures.h"
 #include "chart/lane_lines.h"
+#include "chart/limit_marks.h"
 #include "chart/state_strips.h"
 #include "chart/time_labels.h"
 #include "core/reply_fields.h"
@@ -114,11 +115,23 @@ ValueScale ScaleFor(const ChartLayout& layout, const PixelRect& plot, const Deci
   return scale;
 }
 
+// A lane in alarm has its title and newest value in red.
+uint32_t TitleColor(const SceneRequest& request, size_t column) {
+  return request.alarms && request.alarms->inAlarm.contains(column) ? kAlarmColor : LaneColor(column);
+}
+
+const ColumnLimit* LimitOf(const SceneRequest& request, size_t column) {
+  if (!request.alarms) return nullptr;
+  const auto found = request.alarms->limits.find(column);
+  return found == request.alarms->limits.end() ? nullptr : &found->second;
+}
+
 void AddAnalogLane(ChartScene& scene, const ChartRun& run, const Decimation& decimation, const ChartRun::Lane& lane,
                    size_t laneIndex, const SceneRequest& request, const RangeFigures* figures) {
   const ChartLayout& layout = scene.layout;
   const LaneLayout& place = layout.lanes[laneIndex];
   const uint32_t color = LaneColor(lane.column);
+  const uint32_t titleColor = TitleColor(request, lane.column);
   const ValueTransform values{place.plot, ScaleFor(layout, place.plot, decimation, scene.time.Visible().endMs,
                                                    lane.series, lane.column, request.previous)};
   scene.lanes.push_back({lane.column, LaneKind::Analog, values});
@@ -131,12 +144,15 @@ void AddAnalogLane(ChartScene& scene, const ChartRun& run, const Decimation& dec
                                  TextAlign::Right, TextStyle::Normal, kTextColor, 0});
   }
   scene.frame.frames.push_back(place.plot);
-  AddLaneTitle(scene, laneIndex, run.Title(lane.column), color);
+  AddLaneTitle(scene, laneIndex, run.Title(lane.column), titleColor);
   if (place.title.Height() >= 2 * layout.lineHeight) {
     const int top = place.title.top + layout.lineHeight;
     scene.rowTexts.texts.push_back({place.title.left, TextTop(layout, top), ValueText(run.LatestValue(lane.series)),
-                                    TextAlign::Left, TextStyle::Bold, color, place.title.Width()});
+                                    TextAlign::Left, TextStyle::Bold, titleColor, place.title.Width()});
     scene.rowTextAreas.push_back({place.title.left, top, place.title.right, top + layout.lineHeight});
+  }
+  if (const ColumnLimit* limit = LimitOf(request, lane.column)) {
+    AddLimitMarks(*limit, scene.time, values, decimation, lane.series, scene.strips);
   }
   AddLaneLines(scene.time, values, decimation, lane.series, laneIndex, color, scene.polylines);
   if (!figures || place.figures.Empty()) return;
@@ -150,12 +166,12 @@ void AddAnalogLane(ChartScene& scene, const ChartRun& run, const Decimation& dec
 }
 
 void AddStripLane(ChartScene& scene, const ChartRun& run, const Decimation& decimation, const ChartRun::Lane& lane,
-                  size_t laneIndex) {
+                  size_t laneIndex, const SceneRequest& request) {
   const PixelRect& plot = scene.layout.lanes[laneIndex].plot;
   scene.lanes.push_back({lane.column, LaneKind::State, {plot, {}}});
   scene.frame.frames.push_back(plot);
   const std::wstring title = run.Title(lane.column);
-  AddLaneTitle(scene, laneIndex, title, LaneColor(lane.column));
+  AddLaneTitle(scene, laneIndex, title, TitleColor(request, lane.column));
   AddStrip(scene.layout, plot, scene.time, run.Extent(), decimation, lane.series,
            title.find(kErrorTitle) != std::wstring::npos, scene.strips);
 }
@@ -263,7 +279,7 @@ ChartScene BuildChartScene(const ChartRun& run, const ChartView& view, const Lan
   if (scene.layout.figuresShown) run.Store().Figures(visible.startMs, visible.endMs, figures.emplace());
   for (size_t i = 0; i < lanes.size(); ++i) {
     if (strips[i]) {
-      AddStripLane(scene, run, decimation, lanes[i], i);
+      AddStripLane(scene, run, decimation, lanes[i], i, request);
     } else {
       AddAnalogLane(scene, run, decimation, lanes[i], i, request, figures ? &*figures : nullptr);
     }

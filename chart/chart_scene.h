@@ -10,6 +10,7 @@
 #include "chart/chart_run.h"
 #include "chart/chart_view.h"
 #include "chart/plot_transform.h"
+#include "core/column_limits.h"
 
 namespace velmar {
 
@@ -23,6 +24,7 @@ struct SceneLine {
   ScenePoint from;
   ScenePoint to;
   uint32_t color = 0;  // 0xRRGGBB
+  bool dashed = false;
   bool operator==(const SceneLine&) const = default;
 };
 
@@ -82,7 +84,8 @@ struct LaneChoices {
 // - `frame`: frames, value grid, ticks and their labels, titles; when the scales or size change;
 // - `rowTexts`: texts that change with every row (header, newest values, statistics, time
 //   labels), all inside `rowTextAreas`, which the window refreshes at most twice a second;
-// - over them, in the plots: the state lanes' `strips`, the time grid, the series' lines
+// - over them, in the plots: the state lanes' `strips` and the analog lanes' limits (the
+//   stretches outside shaded, the limits dashed), the time grid, the series' lines
 //   (clipped to their plots, split where the data has a gap), ordered left to right, so a new
 //   row changes only their right ends; and the readout under the mouse.
 struct ChartScene {
@@ -101,6 +104,13 @@ struct ChartScene {
   SceneLayer readout;
 };
 
+// What the chart shows of the alarms: the bands the lanes should stay in, by column, and the
+// columns in alarm now.
+struct LaneAlarms {
+  std::map<size_t, ColumnLimit> limits;
+  std::set<size_t> inAlarm;
+};
+
 struct SceneRequest {
   int width = 0;
   int height = 0;
@@ -110,6 +120,7 @@ struct SceneRequest {
   // The lanes of the scene drawn before: a lane whose values still fit its scale keeps it, so
   // the scales do not move with every new extreme.
   const std::vector<SceneLane>* previous = nullptr;
+  const LaneAlarms* alarms = nullptr;
 };
 
 uint32_t LaneColor(size_t column);

@@ -44,6 +44,10 @@ void ChartWindow::ToggleKind(size_t column) {
   settings_.WriteLaneKinds(choices_.kindByTitle);
 }
 
+void ChartWindow::EditLimit(size_t column) {
+  if (alarms_) alarms_->EditLimit(Hwnd(), ShownRun().Title(column));
+}
+
 void ChartWindow::ToggleStatistics() {
   choices_.statistics = !choices_.statistics;
   settings_.WriteStatistics(choices_.statistics);
@@ -104,6 +108,7 @@ void ChartWindow::Execute(UINT command) {
   }
   if (command >= kFirstLane && command <= kLastLane) ToggleLane(command - kFirstLane);
   if (command >= kFirstKind && command <= kLastKind) ToggleKind(command - kFirstKind);
+  if (command >= kFirstLimits && command <= kLastLimits) EditLimit(command - kFirstLimits);
   Changed();
 }
 
@@ -113,6 +118,7 @@ bool ChartWindow::OnContextMenu(std::optional<POINT> screen) {
                        .following = view_.Following(),
                        .showingLog = log_ != nullptr,
                        .statistics = choices_.statistics,
+                       .limitsOffered = alarms_ != nullptr,
                        .lanes = {},
                        .hiddenColumns = choices_.hiddenColumns,
                        .pointed = std::nullopt};

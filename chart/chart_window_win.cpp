@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "chart/lane_figures.h"
+#include "chart/limit_marks.h"
 #include "chart/placement.h"
 #include "core/reply_fields.h"
 #include "framework/clipboard_win.h"
@@ -149,9 +150,18 @@ void ChartWindow::OnRow(const LoggedRow& row) {
 }
 
 ChartScene ChartWindow::BuildScene(int width, int height) const {
-  return BuildChartScene(ShownRun(), view_, choices_,
+  const ChartRun& run = ShownRun();
+  LaneAlarms alarms;
+  if (alarms_) {
+    alarms.limits = LimitsOfLanes(run, alarms_->Limits());
+    // Alarms are the live run's; a log shows its limits only.
+    for (const ChartRun::Lane& lane : log_ ? std::vector<ChartRun::Lane>{} : run.Lanes()) {
+      if (alarms_->ColumnInAlarm(lane.column)) alarms.inAlarm.insert(lane.column);
+    }
+  }
+  return BuildChartScene(run, view_, choices_,
                          {.width = width, .height = height, .dpi = dpi_, .cursorX = cursorX_,
-                          .source = SourceText(), .previous = &lastLanes_});
+                          .source = SourceText(), .previous = &lastLanes_, .alarms = &alarms});
 }
 
 // Straight onto the window, outside a paint cycle: of all the requests a paint makes to the

@@ -14,12 +14,23 @@
 #include "chart/chart_settings_win.h"
 #include "chart/chart_view.h"
 #include "chart/log_loader.h"
+#include "core/column_limits.h"
 #include "chart/pixel_rect.h"
 #include "core/run_types.h"
 #include "framework/window_win.h"
 #include "settings/profile_win.h"
 
 namespace velmar {
+
+// The alarms as the chart shows them and lets the user set them: the main window's.
+class ChartAlarms {
+ public:
+  virtual ~ChartAlarms() = default;
+  virtual const std::vector<ColumnLimit>& Limits() const = 0;
+  virtual bool ColumnInAlarm(size_t column) const = 0;
+  // Asks for a column's limits in a dialog owned by `owner`; true when they changed.
+  virtual bool EditLimit(HWND owner, const std::wstring& title) = 0;
+};
 
 // The live chart: a modeless top-level window owned by the main dialog, showing the current
 // run (or a run read from a log file). A row is drawn right after its poll, at most ten times
@@ -45,6 +56,9 @@ class ChartWindow final : public Window, public RowListener {
   // At the next start: opens the window if it was open when the program last ended.
   void ShowIfOpenAtLastEnd();
   bool IsOpen() const { return Hwnd() != nullptr; }
+
+  // Where the lanes' limits and alarms come from; none shows none.
+  void SetAlarms(ChartAlarms* alarms) { alarms_ = alarms; }
 
   void OnRunStarted(const RunHeader& header) override;
   void OnRow(const LoggedRow& row) override;
@@ -109,6 +123,7 @@ class ChartWindow final : public Window, public RowListener {
   void ToggleLane(size_t column);
   void ToggleKind(size_t column);
   void ToggleStatistics();
+  void EditLimit(size_t column);
   void OpenLog();
   bool StartLoad(const std::wstring& path, std::optional<size_t> runIndex, bool askForRun);
   void OnLoaded();
@@ -124,6 +139,7 @@ class ChartWindow final : public Window, public RowListener {
   ChartView view_;
   TimeWindow chosenWindow_;
   LaneChoices choices_;
+  ChartAlarms* alarms_ = nullptr;
   ChartCanvas canvas_;
   int dpi_ = 96;
   bool dirty_ = false;

@@ -83,7 +83,7 @@ DrawnOverlay OverlayOf(const ChartScene& scene) {
   for (size_t i = 0; i < scene.lanes.size() && i < layout.lanes.size(); ++i) {
     const PixelRect& plot = layout.lanes[i].plot;
     LaneOverlay lane{{plot.left - reach, plot.top - reach, plot.right + reach, plot.bottom + reach},
-                     scene.lanes[i].values, {}, {}, {}};
+                     scene.lanes[i].values, {}, {}, {}, {}};
     for (const ScenePolyline& line : scene.polylines) {
       if (line.lane == i) lane.lines.push_back(line);
     }
@@ -92,6 +92,9 @@ DrawnOverlay OverlayOf(const ChartScene& scene) {
     }
     for (const SceneText& text : scene.strips.texts) {
       if (text.y >= plot.top && text.y < plot.bottom) lane.texts.push_back(text);
+    }
+    for (const SceneLine& mark : scene.strips.lines) {
+      if (mark.from.y >= plot.top && mark.from.y < plot.bottom && mark.from.x == plot.left) lane.marks.push_back(mark);
     }
     overlay.lanes.push_back(std::move(lane));
   }
@@ -130,7 +133,7 @@ std::vector<PixelRect> OverlayChanges(const DrawnOverlay& drawn, const DrawnOver
   for (size_t i = 0; i < now.lanes.size(); ++i) {
     const LaneOverlay& before = drawn.lanes[i];
     const LaneOverlay& lane = now.lanes[i];
-    if (!(before.area == lane.area) || !(before.values == lane.values)) {
+    if (!(before.area == lane.area) || !(before.values == lane.values) || before.marks != lane.marks) {
       parts.push_back(lane.area);
       continue;
     }

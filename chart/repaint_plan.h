@@ -13,6 +13,7 @@ struct LaneOverlay {
   std::vector<ScenePolyline> lines;
   std::vector<SceneFill> fills;
   std::vector<SceneText> texts;
+  std::vector<SceneLine> marks;  // lines across the plot: a change redraws all of it
   bool operator==(const LaneOverlay&) const = default;
 };
 

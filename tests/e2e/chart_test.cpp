@@ -26,7 +26,7 @@ class ChartPicture {
     if (!OpenClipboardSoon()) return false;
     EmptyClipboard();
     CloseClipboard();
-    SendMessageW(chart, WM_COPY, 0, 0);
+    driver::SendBounded(chart, WM_COPY, 0, 0);
     if (!OpenClipboardSoon()) return false;
     bool taken = false;
     if (HANDLE data = GetClipboardData(CF_DIB)) {
@@ -127,7 +127,7 @@ TEST_F(ChartTest, TheSystemMenuEntryOpensTheChartBringsItBackAndItReopensAtTheNe
   HWND chart = OpenChart();
   ASSERT_NE(chart, nullptr);
   EXPECT_EQ(GetWindow(chart, GW_OWNER), Dialog().Dialog());
-  SendMessageW(chart, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  driver::SendBounded(chart, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   ASSERT_TRUE(driver::WaitFor([&] { return IsIconic(chart) != FALSE; }, Millis(5000)));
   EXPECT_EQ(OpenChart(), chart);
   EXPECT_TRUE(driver::WaitFor([&] { return IsIconic(chart) == FALSE; }, Millis(5000)));

@@ -172,7 +172,7 @@ TEST_F(LoggerTest, RejectedIntervalsShowTheirMessageAndSelectTheField) {
     Dialog().Click(IDOK);
     ExpectMessage(c.message);
     EXPECT_TRUE(driver::WaitFor([&] { return Dialog().FocusedControl() == Dialog().Item(IDC_INTERVAL); }, Millis(2000)));
-    const LRESULT selection = SendMessageW(Dialog().Item(IDC_INTERVAL), EM_GETSEL, 0, 0);
+    const LRESULT selection = driver::SendBounded(Dialog().Item(IDC_INTERVAL), EM_GETSEL, 0, 0);
     EXPECT_EQ(LOWORD(selection), 0);
     EXPECT_EQ(HIWORD(selection), wcslen(c.text));
     EXPECT_FALSE(Dialog().Enabled(IDC_STOP));
@@ -228,7 +228,7 @@ HWND FileNameBox(HWND fileDialog) {
 
 std::wstring TextOf(HWND window) {
   wchar_t text[MAX_PATH] = {};
-  SendMessageW(window, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(text));
+  driver::SendBounded(window, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(text));
   return text;
 }
 
@@ -254,7 +254,7 @@ TEST_F(LoggerTest, BrowseStartsFromTheLastExchangedPathAndReplacesItOnlyWhenConf
   files = Dialog().WaitOtherDialog(Millis(10000));
   ASSERT_NE(files, nullptr);
   const std::wstring picked = LogPath(L"picked.csv");
-  SendMessageW(FileNameBox(files), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picked.c_str()));
+  driver::SendBounded(FileNameBox(files), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picked.c_str()));
   driver::DialogDriver::Answer(files, IDOK);
   ASSERT_TRUE(driver::WaitFor([&] { return !IsWindow(files); }, Millis(5000)));
   EXPECT_TRUE(driver::WaitFor([&] { return Dialog().Text(IDC_LOGFILE) == picked; }, Millis(5000)))

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "chart/chart_scene.h"
+#include "chart/limit_marks.h"
 #include "chart/placement.h"
 #include "chart/state_strips.h"
 #include "core/presets.h"
@@ -147,8 +148,9 @@ class ChartSceneTest : public testing::Test {
     }
   }
 
-  ChartScene Build(std::optional<int> cursorX = {}) const {
-    return BuildChartScene(run_, view_, choices_, {.width = 1000, .height = 600, .dpi = 96, .cursorX = cursorX, .source = {}});
+  ChartScene Build(std::optional<int> cursorX = {}, const LaneAlarms* alarms = nullptr) const {
+    return BuildChartScene(run_, view_, choices_,
+                           {.width = 1000, .height = 600, .dpi = 96, .cursorX = cursorX, .source = {}, .alarms = alarms});
   }
 
   // True when one of the lane's lines runs on from at or left of row `before` to at or right of
@@ -196,6 +198,36 @@ TEST_F(ChartSceneTest, ConstantLanesLieInTheMiddleOfTheirPlots) {
     }
     EXPECT_GE(points, 2u);
   }
+}
+
+TEST_F(ChartSceneTest, LimitsAreDashedTheStretchesOutsideShadedAndALaneInAlarmRed) {
+  // Level leaves its band (2..8) at rows 40-49, and comes back at row 50.
+  AddRows(100, [](int row) { return std::string(row >= 40 && row < 50 ? "9.5" : "5") + ",1.25"; });
+  LaneAlarms alarms;
+  alarms.limits = LimitsOfLanes(run_, {{L" Level", 2.0, 8.0, 1}});
+  ASSERT_EQ(alarms.limits.size(), 1u);
+  alarms.inAlarm = {0};
+  const ChartScene scene = Build({}, &alarms);
+  const ValueTransform& values = scene.lanes[0].values;
+  std::vector<int> dashedRows;
+  for (const SceneLine& line : scene.strips.lines) {
+    if (line.dashed) dashedRows.push_back(line.from.y);
+  }
+  // The high limit is inside the scale; the low one below the values may not be.
+  EXPECT_TRUE(std::count(dashedRows.begin(), dashedRows.end(), std::lround(values.Y(8.0))) == 1);
+  const std::vector<uint32_t> shades = StripColors(scene, 0);
+  ASSERT_EQ(shades.size(), 1u);
+  const SceneFill& shade = scene.strips.fills.front();
+  EXPECT_NEAR(shade.rect.left, scene.time.X(40 * kIntervalMs), 1);
+  EXPECT_NEAR(shade.rect.right, scene.time.X(50 * kIntervalMs), 1);
+  EXPECT_TRUE(StripColors(scene, 1).empty());
+  const std::vector<SceneText> texts = AllTexts(scene);
+  const auto colorOf = [&](const std::wstring& text) {
+    return std::find_if(texts.begin(), texts.end(), [&](const SceneText& t) { return t.text == text; })->color;
+  };
+  EXPECT_EQ(colorOf(L"Level"), kAlarmColor);
+  EXPECT_EQ(colorOf(L"5"), kAlarmColor);  // its newest value
+  EXPECT_EQ(colorOf(L"Offset"), LaneColor(1));
 }
 
 TEST_F(ChartSceneTest, EmptyRowsBreakEveryLaneAndTextBreaksItsOwn) {

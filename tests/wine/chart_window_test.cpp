@@ -10,6 +10,7 @@
 #include "chart/chart_menu_win.h"
 #include "chart/chart_painter_win.h"
 #include "chart/chart_scene.h"
+#include "chart/limit_marks.h"
 #include "tests/wine/chart_window_fixture_win.h"
 
 namespace velmar {
@@ -224,6 +225,42 @@ TEST_F(ChartWindowTest, RemembersTheTimeWindowAndHiddenLanesInItsOwnKey) {
   EXPECT_FALSE(LineRows(Layout(2).lanes[1].plot, Layout(2).PlotLeft(), LaneColor(2)).empty());
   EXPECT_TRUE(LineRows(Layout(3).lanes[1].plot, Layout(3).PlotLeft(), LaneColor(1)).empty());
   EXPECT_EQ(profile.ReadText(L"Settings", L"Command"), L"");
+}
+
+class OneLimit final : public ChartAlarms {
+ public:
+  const std::vector<ColumnLimit>& Limits() const override { return limits_; }
+  bool ColumnInAlarm(size_t column) const override { return column == 0; }
+  bool EditLimit(HWND, const std::wstring& title) override {
+    edited_ = title;
+    return true;
+  }
+
+  std::vector<ColumnLimit> limits_{{L"Level", std::nullopt, 8.0, 1}};
+  std::wstring edited_;
+};
+
+TEST_F(ChartWindowTest, ALimitIsADashedRedLineOverTheShadedStretchOutsideIt) {
+  OneLimit alarms;
+  chart_->SetAlarms(&alarms);
+  chart_->Show();
+  StartRun(100, [](int row) { return std::string(row >= 40 && row < 60 ? "9.5" : "5.5") + ",1.25"; });
+  Capture(chart_->Hwnd());
+  const ChartLayout layout = Layout(2);
+  const PixelRect& plot = layout.lanes[0].plot;
+  const TimeTransform time = layout.Time(ChartView().Visible({true, 0, 99 * kIntervalMs}));
+  const auto count = [&](int x, uint32_t color) { return LineRows(plot, x, color).size(); };
+  EXPECT_GT(count(static_cast<int>(time.X(50 * kIntervalMs)), kOutsideShade), static_cast<size_t>(plot.Height() / 2));
+  EXPECT_EQ(count(static_cast<int>(time.X(20 * kIntervalMs)), kOutsideShade), 0u);
+  int dashedRow = -1;
+  for (int y = plot.top; y < plot.bottom; ++y) {
+    int red = 0;
+    for (int x = plot.left; x < plot.right; ++x) red += Pixel(x, y) == kAlarmColor;
+    if (red > plot.Width() / 4 && red < plot.Width()) dashedRow = y;
+  }
+  EXPECT_GT(dashedRow, plot.top);
+  SendMessageW(chart_->Hwnd(), WM_COMMAND, kFirstLimits + 0, 0);
+  EXPECT_EQ(alarms.edited_, L"Level");
 }
 
 TEST_F(ChartWindowTest, PlacementComesBackOnAVisibleMonitor) {

@@ -48,6 +48,18 @@ std::vector<HWND> FindProcessWindows(DWORD processId, const wchar_t* caption, co
   return context.found;
 }
 
+LRESULT SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Under Wine a message sent to a logger that had just started went unanswered for good while
+  // the logger sat idle in its loop; a send is bounded and tried again.
+  for (int attempt = 0; attempt < 4 && IsWindow(window); ++attempt) {
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 3000, &result)) {
+      return static_cast<LRESULT>(result);
+    }
+  }
+  return 0;
+}
+
 HWND FindProcessDialog(DWORD processId, const wchar_t* caption) {
   const std::vector<HWND> found = FindProcessWindows(processId, caption, kDialogClass);
   return found.empty() ? nullptr : found.front();
@@ -55,15 +67,15 @@ HWND FindProcessDialog(DWORD processId, const wchar_t* caption) {
 
 std::wstring DialogDriver::Text(int id) const {
   HWND control = Item(id);
-  const LRESULT length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
+  const LRESULT length = SendBounded(control, WM_GETTEXTLENGTH, 0, 0);
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  const LRESULT copied = SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  const LRESULT copied = SendBounded(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<size_t>(copied));
   return text;
 }
 
 void DialogDriver::SetText(int id, const std::wstring& text) const {
-  SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  SendBounded(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 bool DialogDriver::Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
@@ -78,19 +90,19 @@ void DialogDriver::SendSysCommand(WPARAM command) const { PostMessageW(dialog_, 
 std::vector<std::pair<std::wstring, LRESULT>> DialogDriver::ComboEntries(int id) const {
   HWND combo = Item(id);
   std::vector<std::pair<std::wstring, LRESULT>> entries;
-  const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  const LRESULT count = SendBounded(combo, CB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, i, 0);
+    const LRESULT length = SendBounded(combo, CB_GETLBTEXTLEN, i, 0);
     std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    SendBounded(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(length > 0 ? length : 0));
-    entries.emplace_back(text, SendMessageW(combo, CB_GETITEMDATA, i, 0));
+    entries.emplace_back(text, SendBounded(combo, CB_GETITEMDATA, i, 0));
   }
   return entries;
 }
 
 std::wstring DialogDriver::ComboSelectionText(int id) const {
-  const LRESULT selected = SendMessageW(Item(id), CB_GETCURSEL, 0, 0);
+  const LRESULT selected = SendBounded(Item(id), CB_GETCURSEL, 0, 0);
   if (selected == CB_ERR) return {};
   const auto entries = ComboEntries(id);
   return static_cast<size_t>(selected) < entries.size() ? entries[static_cast<size_t>(selected)].first : L"";
@@ -100,7 +112,7 @@ std::wstring DialogDriver::ComboSelectionText(int id) const {
 bool DialogDriver::SelectComboText(int id, const std::wstring& text) const {
   const auto entries = ComboEntries(id);
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i].first == text) return SendMessageW(Item(id), CB_SETCURSEL, i, 0) != CB_ERR;
+    if (entries[i].first == text) return SendBounded(Item(id), CB_SETCURSEL, i, 0) != CB_ERR;
   }
   return false;
 }
@@ -123,7 +135,7 @@ bool DialogDriver::ChooseInFileDialog(const std::wstring& path, Millis timeout) 
   if (!files) return false;
   HWND name = GetDlgItem(files, 0x47C);  // the file name box of the file dialog
   if (HWND edit = FindWindowExW(name, nullptr, L"Edit", nullptr)) name = edit;
-  SendMessageW(name ? name : GetDlgItem(files, 0x480), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  SendBounded(name ? name : GetDlgItem(files, 0x480), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   Answer(files, IDOK);
   return WaitFor([&] { return !IsWindow(files); }, timeout);
 }
@@ -131,7 +143,7 @@ bool DialogDriver::ChooseInFileDialog(const std::wstring& path, Millis timeout) 
 // A message box's text is its static control 0xFFFF.
 std::wstring DialogDriver::MessageText(HWND box) {
   wchar_t text[1024] = {};
-  SendMessageW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+  SendBounded(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
   return text;
 }
 
@@ -182,6 +194,7 @@ bool LoggerProcess::Spawn(const std::wstring& exePath, const std::wstring& argum
 
 bool LoggerProcess::Start(const std::wstring& exePath, Millis timeout, const std::wstring& arguments) {
   if (!Spawn(exePath, arguments)) return false;
+  WaitForInputIdle(processInfo_.hProcess, static_cast<DWORD>(timeout.count()));
   return WaitFor([&] { return (dialog_ = FindProcessDialog(processInfo_.dwProcessId, kMainCaption)) != nullptr; },
                  timeout);
 }

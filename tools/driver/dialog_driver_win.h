@@ -79,6 +79,8 @@ inline constexpr wchar_t kMainCaption[] = L"Velmar Simple Data Logger";
 
 // The visible top-level windows of a process, of this caption and class where given.
 std::vector<HWND> FindProcessWindows(DWORD processId, const wchar_t* caption, const wchar_t* className = nullptr);
+// SendMessageW with a bound on every try, and a few tries; 0 when the window never answered.
+LRESULT SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Its first visible dialog of this caption, or of any when none is given.
 HWND FindProcessDialog(DWORD processId, const wchar_t* caption);
 
