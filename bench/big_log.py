@@ -45,10 +45,11 @@ def reading_seconds(rows, opened_at):
 
 
 def missing_grid_points(rows, interval_ms, start=None, end=None):
-    """Grid points with no poll between rows logged within [start, end] (monotonic seconds)."""
-    times = [(t, elapsed) for t, _, elapsed, _, _ in rows
-             if (start is None or t >= start) and (end is None or t <= end)]
-    return sum(max(0, round((b - a) / interval_ms) - 1) for (_, a), (_, b) in zip(times, times[1:]))
+    """Grid points with no poll between two rows logged one after the other, for the pairs whose
+    first row came within [start, end) (monotonic seconds)."""
+    pairs = zip(rows, rows[1:])
+    return sum(max(0, round((b[2] - a[2]) / interval_ms) - 1) for a, b in pairs
+               if (start is None or a[0] >= start) and (end is None or a[0] < end))
 
 
 def report(open_run, twin, big_log, interval_ms):
@@ -57,10 +58,13 @@ def report(open_run, twin, big_log, interval_ms):
     size_gib = os.path.getsize(big_log) / GIB
     rows, opened = open_run["rows"], open_run["opened_at"]
     reading = missing_grid_points(rows, interval_ms, opened, opened + open_run["read_s"])
-    dialog = missing_grid_points(rows, interval_ms, open_run["asked_at"] - 0.2, opened)
+    # From the last row before the chart was asked for to the file dialog's close: the window
+    # and the dialog opening.
+    before = [row[0] for row in rows if row[0] <= open_run["asked_at"]]
+    dialog = missing_grid_points(rows, interval_ms, before[-1] if before else None, opened)
     print(f"A {size_gib:.2f} GiB log opened in the chart during a run at {interval_ms} ms: read in "
           f"{open_run['read_s']:.1f} s; grid points missing while it was read: {reading}; in the whole run "
-          f"{missing_grid_points(rows, interval_ms)} ({dialog} while the file dialog opened; without the open: "
+          f"{missing_grid_points(rows, interval_ms)} ({dialog} while the chart and its file dialog opened; without the open: "
           f"{missing_grid_points(twin['rows'], interval_ms)}); |deviation| p95 {measure.p95(deviation(open_run)):.2f}"
           f" ms against {measure.p95(deviation(twin)):.2f} ms without the open; peak memory "
           f"{open_run['peak_mib']:.1f} MiB (largest RSS seen while reading {open_run['rss_peak']:.1f} MiB) against "
