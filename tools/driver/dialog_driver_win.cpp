@@ -49,8 +49,8 @@ std::vector<HWND> FindProcessWindows(DWORD processId, const wchar_t* caption, co
 }
 
 LRESULT SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  // Under Wine a message sent to a logger that had just started went unanswered for good while
-  // the logger sat idle in its loop; a send is bounded and tried again.
+  // A logger that hangs fails the test instead of hanging it; a send that timed out on a busy
+  // machine is tried again.
   for (int attempt = 0; attempt < 4 && IsWindow(window); ++attempt) {
     DWORD_PTR result = 0;
     if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 3000, &result)) {
