@@ -155,8 +155,8 @@ ChartScene ChartWindow::BuildScene(int width, int height) const {
   if (alarms_) {
     alarms.limits = LimitsOfLanes(run, alarms_->Limits());
     // Alarms are the live run's; a log shows its limits only.
-    for (const ChartRun::Lane& lane : log_ ? std::vector<ChartRun::Lane>{} : run.Lanes()) {
-      if (alarms_->ColumnInAlarm(lane.column)) alarms.inAlarm.insert(lane.column);
+    for (const ChartRun::Lane& lane : run.Lanes()) {
+      if (!log_ && alarms_->ColumnInAlarm(lane.column)) alarms.inAlarm.insert(lane.column);
     }
   }
   return BuildChartScene(run, view_, choices_,
