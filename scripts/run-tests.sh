@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing, builds, then runs the native tests and the Windows
-# tests (unit, end-to-end and reliability) under Wine in the private prefix, then each fuzzer
-# for a short while.
+# tests (unit, end-to-end and reliability) under Wine in the private prefix, the release's
+# tests, then each fuzzer for a short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -16,5 +16,7 @@ scripts/wine-run build/windows/velmar-portctl.exe only 2 3 7 12 13 </dev/null >/
 status=0
 ctest --preset native -j2 || status=1
 ctest --preset windows || status=1
+# The release: packages, notices, signing, and the MSI in a fresh prefix of its own.
+tests/package/package-test.sh || status=1
 ctest --preset fuzz -j2 || status=1
 exit $status
