@@ -50,9 +50,14 @@ scripts/third-party-notices.sh "$build_dir" | sed 's/$/\r/' >"$stage/THIRD-PARTY
 
 sign() {
   local args=(-certs "$VELMAR_SIGN_CERT" -key "$VELMAR_SIGN_KEY" -n VelmarDataLogger -h sha256)
-  [ -z "${VELMAR_SIGN_KEY_PASSWORD:-}" ] || args+=(-pass "$VELMAR_SIGN_KEY_PASSWORD")
   [ -z "${VELMAR_SIGN_TIMESTAMP_URL:-}" ] || args+=(-ts "$VELMAR_SIGN_TIMESTAMP_URL")
-  osslsigncode sign "${args[@]}" -in "$1" -out "$1.signed" >/dev/null
+  # The password goes through a pipe, never on a command line that others could list.
+  if [ -n "${VELMAR_SIGN_KEY_PASSWORD:-}" ]; then
+    osslsigncode sign "${args[@]}" -readpass <(printf '%s' "$VELMAR_SIGN_KEY_PASSWORD") \
+      -in "$1" -out "$1.signed" >/dev/null
+  else
+    osslsigncode sign "${args[@]}" -in "$1" -out "$1.signed" >/dev/null
+  fi
   mv "$1.signed" "$1"
 }
 signing=""
