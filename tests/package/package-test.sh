@@ -3,11 +3,11 @@
 # - scripts/package.sh writes the zip with exactly its files, the MSI and matching SHA256SUMS;
 # - THIRD-PARTY-NOTICES.txt has a notice for every library in the executable's link map, and
 #   a library linked later (OpenSSL) gets one, or stops the release when none is known;
+# - a signature made with a throwaway certificate is read back and covers the file;
 # - an older version's MSI installed silently, then the current one over it: one entry in
 #   "Apps & features" with the current version, the installed program's version record, the
 #   settings the older one stored kept, and a one-second run against the simulator with rows;
-# - uninstalling removes the program and its shortcut and keeps the settings;
-# - a signature made with a throwaway certificate is read back and covers the file.
+# - uninstalling removes the program and its shortcut and keeps the settings.
 # Usage: tests/package/package-test.sh   (after scripts/build.sh; scripts/run-tests.sh runs it)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
