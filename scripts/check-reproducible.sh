@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 unset VELMAR_SIGN_CERT VELMAR_SIGN_KEY
+# Both builds take the time of the commit checked out now, even if another is made meanwhile.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 first=build/reproducible-1 second=build/reproducible-2
 rm -rf "$first" "$second"
 for dir in "$first" "$second"; do
