@@ -84,8 +84,8 @@ cp res/VelmarDataLogger.ico "$build_dir/package/"
 IFS=. read -r major minor patch <<<"$version"
 upgrade_below=$major.$minor.$((${patch:-0} + 1))
 (cd "$build_dir/package" &&
-   wixl -a x64 -D Version="$version" -D UpgradeBelow="$upgrade_below" -D Stage=stage -D Win64=yes -D Icon=VelmarDataLogger.ico \
-     -o "$out/$name.msi" "$root/package/VelmarDataLogger.wxs" documents.wxs)
+   wixl -a x64 -D Version="$version" -D UpgradeBelow="$upgrade_below" -D Stage=stage -D Win64=yes \
+     -D Icon=VelmarDataLogger.ico -o "$out/$name.msi" "$root/package/VelmarDataLogger.wxs" documents.wxs)
 [ -z "$signing" ] || sign "$out/$name.msi"
 
 (cd "$out" && sha256sum "$name.zip" "$name.msi" >SHA256SUMS)
