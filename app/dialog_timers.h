@@ -20,5 +20,7 @@ inline constexpr UINT kStartupMessage = WM_APP + 1;
 inline constexpr UINT kTrayMessage = WM_APP + 2;
 // Posted by a publisher's network thread: the broker refused the user name or password.
 inline constexpr UINT kBrokerRefusedMessage = WM_APP + 3;
+// Posted by a connection attempt's thread: the attempt to reach a network instrument has ended.
+inline constexpr UINT kConnectionMessage = WM_APP + 4;
 
 }  // namespace velmar

@@ -30,9 +30,9 @@ void RunAlarms::Waiting() { area_.Apply(notices_.SetActivity(velmar::RunActivity
 
 void RunAlarms::Idle() { area_.Apply(notices_.SetActivity(velmar::RunActivity::Idle)); }
 
-void RunAlarms::Started(const std::wstring& logPath, const std::wstring& header) {
+void RunAlarms::Started(const std::wstring& logPath, const std::wstring& header, const std::wstring& lostPort) {
   events_.Begin(logPath);
-  monitor_.Begin(header, limits_);
+  monitor_.Begin(header, limits_, lostPort);
   events_.Write(Now(), velmar::RunMark::Start);
   area_.Apply(notices_.SetActivity(velmar::RunActivity::Running));
 }

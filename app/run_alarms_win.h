@@ -29,7 +29,8 @@ class RunAlarms final : public velmar::ChartAlarms {
   std::wstring CheckSwitchTitles(const std::wstring& header) const;
   void Waiting();
   void Idle();
-  void Started(const std::wstring& logPath, const std::wstring& header);
+  // lostPort names the port in the port-lost alarm; empty for a COM port, as always.
+  void Started(const std::wstring& logPath, const std::wstring& header, const std::wstring& lostPort);
   void StartFailed(const std::wstring& logPath);
   // The poll's alarm changes, for whoever else reports them.
   std::vector<velmar::AlarmEvent> Polled(const velmar::PollOutcome& outcome, bool windowActive);

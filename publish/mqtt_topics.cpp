@@ -2,14 +2,14 @@
 
 namespace velmar {
 
-std::wstring TopicPrefixFor(std::wstring_view chosen, std::wstring_view computerName, int port) {
+std::wstring TopicPrefixFor(std::wstring_view chosen, std::wstring_view computerName, std::wstring_view instrument) {
   if (!chosen.empty()) return std::wstring(chosen);
   std::wstring name(computerName);
   // A name is one topic level, never a wildcard.
   for (wchar_t& c : name) {
     if (c == L'/' || c == L'+' || c == L'#') c = L'_';
   }
-  return L"velmar/" + (name.empty() ? L"unknown" : name) + L"/COM" + std::to_wstring(port);
+  return L"velmar/" + (name.empty() ? L"unknown" : name) + L"/" + std::wstring(instrument);
 }
 
 std::wstring TopicPrefixProblem(std::wstring_view prefix) {

@@ -4,8 +4,9 @@
 
 namespace velmar {
 
-// A run's topic prefix: the one chosen, or "velmar/<computer name>/COM<n>".
-std::wstring TopicPrefixFor(std::wstring_view chosen, std::wstring_view computerName, int port);
+// A run's topic prefix: the one chosen, or "velmar/<computer name>/<instrument>", the
+// instrument being "COM<n>" or a network instrument's "HOST:PORT".
+std::wstring TopicPrefixFor(std::wstring_view chosen, std::wstring_view computerName, std::wstring_view instrument);
 
 // Why a chosen prefix cannot be published under ("" when it can): a broker refuses wildcards,
 // and topics starting with $ are its own.

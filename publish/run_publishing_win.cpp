@@ -31,9 +31,9 @@ RunPublishing::~RunPublishing() {
   }
 }
 
-void RunPublishing::RunStarting(const BrokerOptions& options, int comPort, RunState state) {
+void RunPublishing::RunStarting(const BrokerOptions& options, const std::wstring& instrument, RunState state) {
   const std::wstring computer = ComputerName();
-  const std::wstring prefix = TopicPrefixFor(options.topicPrefix, computer, comPort);
+  const std::wstring prefix = TopicPrefixFor(options.topicPrefix, computer, instrument);
   if (publisher_ && (options != options_ || prefix != prefix_)) Retire();
   if (options.host.empty()) return;
   if (publisher_) {

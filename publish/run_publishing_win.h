@@ -21,8 +21,9 @@ class RunPublishing final : public RowListener {
   explicit RunPublishing(MqttPublisher::RefusedHandler onRefused) : onRefused_(std::move(onRefused)) {}
   ~RunPublishing() override;
 
-  // A run starts, or waits for its port: `comPort` names the default topic prefix.
-  void RunStarting(const BrokerOptions& options, int comPort, RunState state);
+  // A run starts, or waits for its instrument ("COM5", "10.0.0.5:5025"), which names the
+  // default topic prefix.
+  void RunStarting(const BrokerOptions& options, const std::wstring& instrument, RunState state);
   void SetState(RunState state);
   void Publish(const AlarmMessage& event);
   // An alarm or clear as the events file has it: texts as shown, the value as sent (not a

@@ -73,9 +73,13 @@ class LoggingSession {
   // Followers of every logged row after the log file, e.g. the live chart.
   void AddListener(RowListener& listener);
 
-  // Opens the port and writes the preamble. On success with a blank path the message is the
-  // notice that no file is written; Begin then starts the run.
-  StartOutcome Open(const AppSettings& run, const SplitOptions& split = {});
+  // Opens the link to the instrument and writes the preamble. On success with a blank path the
+  // message is the notice that no file is written; Begin then starts the run.
+  StartOutcome Open(const AppSettings& run, const InstrumentAddress& instrument, const SplitOptions& split = {});
+  // On the run's COM port.
+  StartOutcome Open(const AppSettings& run, const SplitOptions& split = {}) {
+    return Open(run, InstrumentAddress{run.comPort, std::nullopt}, split);
+  }
   // Stores the settings and starts the timer; the run is claimed only when the timer runs.
   StartOutcome Begin();
   // One poll with the command as it stands now.
@@ -100,6 +104,7 @@ class LoggingSession {
   SessionClock& clock_;
   SettingsSink& settings_;
   AppSettings run_;
+  InstrumentAddress instrument_;
   LocalDateTime startedAt_;
   RunLog log_{storage_};
   LogFileRows fileRows_{log_, run_};

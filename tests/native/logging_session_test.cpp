@@ -18,13 +18,17 @@ struct FakeChannel final : SessionChannel {
   std::vector<std::wstring> queries;
   std::deque<std::string> replies;
 
-  bool Open(int port, int baudRate) override {
+  std::vector<InstrumentAddress> opened;
+
+  bool Open(const InstrumentAddress& instrument, int baudRate) override {
+    opened.push_back(instrument);
     if (!opens) return false;
     open = true;
-    openedPort = port;
+    openedPort = instrument.comPort;
     openedRate = baudRate;
     return true;
   }
+  std::wstring OpenFailure() const override { return L"Cannot open communications port, aborting!"; }
   void Close() override { open = false; }
   bool IsOpen() const override { return open; }
   bool SendQuery(const std::wstring& command) override {
@@ -65,7 +69,11 @@ struct FakeClock final : SessionClock {
 
 struct FakeSettings final : SettingsSink {
   std::vector<AppSettings> stored;
-  void Store(const AppSettings& settings) override { stored.push_back(settings); }
+  std::vector<InstrumentAddress> instruments;
+  void Store(const AppSettings& settings, const InstrumentAddress& instrument) override {
+    stored.push_back(settings);
+    instruments.push_back(instrument);
+  }
 };
 
 struct RecordingListener final : RowListener {
@@ -139,6 +147,17 @@ TEST_F(LoggingSessionTest, APollTellsItsRowAndWhetherThePortWasLost) {
   EXPECT_TRUE(polled.portLost);
   EXPECT_EQ(polled.row.point, 2);
   EXPECT_EQ(polled.row.reply, "");
+}
+
+TEST_F(LoggingSessionTest, ARunOnANetworkInstrumentReopensItAndNamesItWhenLost) {
+  const InstrumentAddress instrument{3, NetworkInstrument{{L"10.0.0.5", 5025}, LineEnd::CrLf, L"SYST:REM"}};
+  ASSERT_TRUE(session_.Open(Run(), instrument).started && session_.Begin().started);
+  ASSERT_EQ(settings_.instruments.size(), 1u);
+  EXPECT_EQ(settings_.instruments[0], instrument);
+  channel_.open = false;
+  channel_.opens = false;
+  EXPECT_EQ(session_.Poll(L"tec:t?").status, "0ms: 10.0.0.5:5025 lost, reconnecting...");
+  EXPECT_EQ(channel_.opened.back(), instrument);
 }
 
 TEST_F(LoggingSessionTest, ABlankPathIsNotedAndTheRunGoesOnWithoutAFile) {

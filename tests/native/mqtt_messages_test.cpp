@@ -84,9 +84,10 @@ TEST(MqttInstantTest, TheOffsetInForceAtThePollAlsoAcrossAChange) {
 }
 
 TEST(MqttTopicsTest, DefaultPrefixFromComputerAndPortAndWhatABrokerRefuses) {
-  EXPECT_EQ(TopicPrefixFor(L"", L"LAB-PC7", 12), L"velmar/LAB-PC7/COM12");
-  EXPECT_EQ(TopicPrefixFor(L"", L"A+B#C/D", 3), L"velmar/A_B_C_D/COM3");
-  EXPECT_EQ(TopicPrefixFor(L"lab/tec", L"LAB-PC7", 12), L"lab/tec");
+  EXPECT_EQ(TopicPrefixFor(L"", L"LAB-PC7", L"COM12"), L"velmar/LAB-PC7/COM12");
+  EXPECT_EQ(TopicPrefixFor(L"", L"A+B#C/D", L"COM3"), L"velmar/A_B_C_D/COM3");
+  EXPECT_EQ(TopicPrefixFor(L"", L"LAB-PC7", L"10.0.0.5:5025"), L"velmar/LAB-PC7/10.0.0.5:5025");
+  EXPECT_EQ(TopicPrefixFor(L"lab/tec", L"LAB-PC7", L"COM12"), L"lab/tec");
   EXPECT_EQ(TopicPrefixProblem(L"lab/bench 2/ü"), L"");
   EXPECT_NE(TopicPrefixProblem(L"lab/#"), L"");
   EXPECT_EQ(ClientIdFor(L"LAB-PC7", 4242), L"velmar-LAB-PC7-4242");
