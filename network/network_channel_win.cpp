@@ -91,7 +91,7 @@ void NetworkChannel::TakeUpAttempt() {
   keeper_.AttemptEnded(static_cast<bool>(socket_));
   ReapEndedAttempts();
   const std::wstring greeting = OnConnectLines(instrument_);
-  if (socket_ && !greeting.empty() && !SendAll(ToAnsi(greeting)) && socket_) Carry(keeper_.Lost());
+  if (socket_ && !greeting.empty()) SendAll(ToAnsi(greeting));
 }
 
 void NetworkChannel::Carry(ConnectionKeeper::Steps steps) {
