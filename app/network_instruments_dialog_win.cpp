@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "framework/data_exchange_win.h"
 #include "res/resource.h"
 
@@ -44,7 +46,10 @@ bool CNetworkInstrumentsDlg::OnCommand(UINT id, UINT code, HWND) {
     case IDC_NET_REMOVE:
       if (const std::optional<size_t> index = Selected()) {
         instruments_.erase(instruments_.begin() + static_cast<std::ptrdiff_t>(*index));
-        FillList(instruments_.empty() ? std::nullopt : std::optional<size_t>(std::min(*index, instruments_.size() - 1)));
+        // The entry that took its place, or the one before when it was the last.
+        std::optional<size_t> next;
+        if (!instruments_.empty()) next = std::min(*index, instruments_.size() - 1);
+        FillList(next);
       }
       return true;
     default:

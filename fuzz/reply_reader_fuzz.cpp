@@ -162,7 +162,9 @@ class ChunkedPeer final : public velmar::StreamSource {
     }
     now_ = std::max(now_, arrivals[next_].at);
     std::size_t taken = 0;
-    while (next_ < arrivals.size() && arrivals[next_].at <= now_ && taken < size) buffer[taken++] = arrivals[next_++].byte;
+    while (next_ < arrivals.size() && arrivals[next_].at <= now_ && taken < size) {
+      buffer[taken++] = arrivals[next_++].byte;
+    }
     return {velmar::Received::Status::Data, taken};
   }
   uint64_t NowMs() override { return now_; }

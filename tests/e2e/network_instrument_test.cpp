@@ -39,8 +39,8 @@ class NetworkInstrumentTest : public LoggerTest {
   // Rows, one preamble, the points one after another and no poll that held the window.
   std::vector<Row> CheckedRows(const std::wstring& log) {
     const auto lines = ReadLines(log);
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("Test started", 0) == 0; }),
-              1);
+    const auto preamble = [](const std::string& line) { return line.rfind("Test started", 0) == 0; };
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), preamble), 1);
     const std::vector<Row> rows = DataRowsOf(lines);
     for (size_t i = 0; i < rows.size(); ++i) {
       EXPECT_EQ(rows[i].point, static_cast<int>(i + 1));
