@@ -245,5 +245,18 @@ TEST_F(MqttTest, LogOptionsKeepTheBrokerWithThePasswordOnlyEncrypted) {
   EXPECT_EQ(sealed.find("s3cret"), std::string::npos);
 }
 
+// Each kind the MQTT library refuses, and $, is a switch error: under /close, exit code 1.
+TEST_F(MqttTest, APrefixOfEveryRefusedKindIsASwitchErrorEndingWithOne) {
+  // The last is 65529 bytes in UTF-8: with "/status" past the 65535 a topic may hold.
+  const std::vector<std::wstring> refused{L"lab/+/x", L"lab/#", L"$SYS/lab", L"lab\tbench",
+                                          std::wstring(L"lab") + wchar_t(0xD800), std::wstring(21843, L'\u20ac')};
+  for (size_t kind = 0; kind < refused.size(); ++kind) {
+    driver::LoggerProcess run;
+    ASSERT_TRUE(run.Spawn(LoggerExePath(), L"/mqtt 127.0.0.1 /topic \"" + refused[kind] + L"\" /close"));
+    ASSERT_TRUE(run.WaitExit(Millis(15000))) << "kind " << kind;
+    EXPECT_EQ(run.ExitCode(), 1u) << "kind " << kind;
+  }
+}
+
 }  // namespace
 }  // namespace velmar::test
