@@ -60,8 +60,8 @@ std::wstring AlarmEventLine(const AlarmEvent& event) {
                     event.change == AlarmChange::Raised ? L"alarm" : L"clear");
 }
 
-std::wstring RunMarkLine(const LocalDateTime& time, RunMark mark) {
-  return EventsLine(time, std::nullopt, L"run", {}, {}, RunMarkText(mark));
+std::wstring RunMarkLine(const LocalDateTime& time, RunMark mark, std::wstring_view note) {
+  return EventsLine(time, std::nullopt, L"run", note, {}, RunMarkText(mark));
 }
 
 std::wstring MessageLine(const LocalDateTime& time, std::wstring_view message) {
@@ -83,7 +83,9 @@ void EventsFile::Begin(const std::wstring& logPath) {
 
 bool EventsFile::Write(const AlarmEvent& event) { return Add(AlarmEventLine(event)); }
 
-bool EventsFile::Write(const LocalDateTime& time, RunMark mark) { return Add(RunMarkLine(time, mark)); }
+bool EventsFile::Write(const LocalDateTime& time, RunMark mark, std::wstring_view note) {
+  return Add(RunMarkLine(time, mark, note));
+}
 
 bool EventsFile::WriteMessage(const LocalDateTime& time, std::wstring_view message) {
   return Add(MessageLine(time, message));

@@ -22,8 +22,9 @@ inline constexpr std::wstring_view kEventsHeader = L"Time,Point,Source,Value,Lim
 // "2026-12-07 14:03:12.100,1234,TEC Sensor T,25.31,above 25.1,alarm"; a text holding a comma
 // or a quote is quoted.
 std::wstring AlarmEventLine(const AlarmEvent& event);
-// "2026-12-07 17:00:00.000,,run,,,end by /duration"
-std::wstring RunMarkLine(const LocalDateTime& time, RunMark mark);
+// "2026-12-07 17:00:00.000,,run,,,end by /duration"; a note (what the run lost) goes in the
+// Value field: "2026-12-07 17:00:00.000,,run,12 rows not published: the queue was full,,end by Stop"
+std::wstring RunMarkLine(const LocalDateTime& time, RunMark mark, std::wstring_view note = {});
 // A message a box would have shown, when nobody is there to read it:
 // "2026-12-07 17:00:00.000,,message,,,\"3 rows could not be written to C:\\a.csv.\""
 std::wstring MessageLine(const LocalDateTime& time, std::wstring_view message);
@@ -43,7 +44,7 @@ class EventsFile {
   void Begin(const std::wstring& logPath);
   // Each is true when the line, and every line waiting before it, is in the file.
   bool Write(const AlarmEvent& event);
-  bool Write(const LocalDateTime& time, RunMark mark);
+  bool Write(const LocalDateTime& time, RunMark mark, std::wstring_view note = {});
   bool WriteMessage(const LocalDateTime& time, std::wstring_view message);
   // Tries the waiting lines once more; true when none waits.
   bool Flush();

@@ -90,8 +90,9 @@ void CVelmarDataLoggerDlg::OnStop(velmar::RunMark mark) {
   }
   const velmar::StopOutcome stopped = Session().Stop();
   if (!stopped.wasRunning) return;
-  alarms_->Ended(mark);
   publishing_->SetState(velmar::RunState::Stopped);
+  OnPublishingNews(true);
+  alarms_->Ended(mark, publishing_->RunLosses());
   ReportUnwrittenRows(stopped);
   FocusControl(IDOK);
   Carry(unattended_.RunEnded());
@@ -129,6 +130,14 @@ void CVelmarDataLoggerDlg::OnBrokerRefused() {
   ShowMessage(text);
 }
 
+// Each line once, into the events file beside the log; only a refused password is a box, and
+// never while Windows ends the session.
+void CVelmarDataLoggerDlg::OnPublishingNews(bool runEnded) {
+  const velmar::PublishingNews news = publishing_->TakeNews(runEnded);
+  for (const std::wstring& line : news.lines) alarms_->Message(logFilePath_, line);
+  if (news.credentialsRefused && !sessionEnding_) OnBrokerRefused();
+}
+
 // Rows the file still refuses are offered another try; given up on, they go to a recovery
 // file, and the box says where.
 void CVelmarDataLoggerDlg::ReportUnwrittenRows(velmar::StopOutcome stopped) {
@@ -159,7 +168,10 @@ void CVelmarDataLoggerDlg::OnEndSession() {
   EnableControls(true);
   const bool running = Session().Running();
   const velmar::RecoveryOutcome saved = Session().StopForSessionEnd();
-  if (running) alarms_->Ended(velmar::RunMark::EndAtLogoff);
+  if (running) {
+    OnPublishingNews(true);
+    alarms_->Ended(velmar::RunMark::EndAtLogoff, publishing_->RunLosses());
+  }
   if (saved.rows > 0 || saved.dropped > 0) exitFacts_.rowsNotInLog = true;
   chart_->CloseAtEnd();
   EndDialog(IDCANCEL);

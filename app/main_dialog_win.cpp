@@ -45,7 +45,7 @@ BOOL CVelmarDataLoggerDlg::OnInitDialog() {
   chart_.emplace(Hwnd(), settings_);
   chart_->SetAlarms(&*alarms_);
   Session().AddListener(*chart_);
-  publishing_.emplace([window = Hwnd()] { PostMessageW(window, velmar::kBrokerRefusedMessage, 0, 0); });
+  publishing_.emplace([window = Hwnd()] { PostMessageW(window, velmar::kPublishingNewsMessage, 0, 0); });
   Session().AddListener(*publishing_);
 
   if (HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE)) {
@@ -135,8 +135,8 @@ velmar::MessageResult CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wPara
     case velmar::kStartupMessage:
       OnStartupSwitches();
       return 0;
-    case velmar::kBrokerRefusedMessage:
-      OnBrokerRefused();
+    case velmar::kPublishingNewsMessage:
+      OnPublishingNews(false);
       return 0;
     case WM_QUERYOPEN:
       // The dialog manager shows the dialog normally once its queue first runs dry, which would

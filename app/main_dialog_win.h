@@ -62,6 +62,8 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   // The broker options of this run: the stored ones under the switches and the environment.
   velmar::BrokerOptions BrokerOptions() const;
   void OnBrokerRefused();
+  // runEnded: also the rows an outage still going on has dropped.
+  void OnPublishingNews(bool runEnded);
   void LoadSettings();
 
   velmar::Profile settings_;

@@ -50,8 +50,8 @@ std::vector<velmar::AlarmEvent> RunAlarms::Polled(const velmar::PollOutcome& out
   return changes;
 }
 
-void RunAlarms::Ended(velmar::RunMark mark) {
-  events_.Write(Now(), mark);
+void RunAlarms::Ended(velmar::RunMark mark, const std::wstring& note) {
+  events_.Write(Now(), mark, note);
   Idle();
 }
 

@@ -33,7 +33,8 @@ class RunAlarms final : public velmar::ChartAlarms {
   void StartFailed(const std::wstring& logPath);
   // The poll's alarm changes, for whoever else reports them.
   std::vector<velmar::AlarmEvent> Polled(const velmar::PollOutcome& outcome, bool windowActive);
-  void Ended(velmar::RunMark mark);
+  // note: what the run lost beside its log (rows not published), for its end line.
+  void Ended(velmar::RunMark mark, const std::wstring& note = {});
   // A message nobody is there to read, into the events file of this log path.
   void Message(const std::wstring& logPath, const std::wstring& text);
   // A column's limit set by the user; it applies from the next poll.

@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64 wine wine64
   clang libclang-rt-14-dev
   xvfb x11-apps imagemagick python3-serial
-  dpkg-dev mosquitto mosquitto-clients nlohmann-json3-dev
+  dpkg-dev mosquitto mosquitto-clients libmosquitto-dev nlohmann-json3-dev
 )
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -226,6 +226,7 @@ TEST(CommandLineErrorTest, EachFaultGivesItsMessageAndNoValues) {
       {{L"/mqtt", L":1883"}, L"/mqtt: \":1883\"" + notBroker},
       {{L"/topic", L"lab/+/x"}, L"/topic: A topic prefix may not hold + or #."},
       {{L"/topic", L"$SYS"}, L"/topic: A topic prefix may not start with $."},
+      {{L"/topic", L"lab\tbench"}, L"/topic: A topic prefix may not hold control characters, such as a TAB."},
       {{L"/topic", L""}, L"/topic: The topic prefix is empty."},
   };
   for (const ErrorCase& c : cases) {

@@ -47,9 +47,13 @@ TEST_F(EventsFileTest, ARunsLinesBesideItsLog) {
   events_.Begin(L"C:\\lab\\run.csv");
   events_.Write(kStart, RunMark::StartFailed);
   events_.WriteMessage(kStart, L"Cannot open \"COM5\", aborting!");
-  EXPECT_EQ(storage_.files[kEvents].size(), 8u);
+  // What a run lost beside its log goes in its end line's value.
+  events_.Write(kStart, RunMark::EndByStop, L"3 rows not published: the queue was full");
+  EXPECT_EQ(storage_.files[kEvents].size(), 9u);
   EXPECT_EQ(storage_.files[kEvents][6], "2026-12-07 09:00:00.000,,run,,,start failed\n");
   EXPECT_EQ(storage_.files[kEvents][7], "2026-12-07 09:00:00.000,,message,,,\"Cannot open \"\"COM5\"\", aborting!\"\n");
+  EXPECT_EQ(storage_.files[kEvents][8],
+            "2026-12-07 09:00:00.000,,run,3 rows not published: the queue was full,,end by Stop\n");
 }
 
 TEST_F(EventsFileTest, TheNameIsTheLogsStemWithEventsCsv) {
