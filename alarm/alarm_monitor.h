@@ -15,7 +15,7 @@ namespace velmar {
 struct PollFacts {
   // The port was gone and could not be opened again.
   bool portLost = false;
-  // The log file refused the row: it waits in memory.
+  // Rows wait in memory for a file of the run.
   bool fileRefused = false;
 };
 
