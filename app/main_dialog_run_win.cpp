@@ -160,6 +160,8 @@ void CVelmarDataLoggerDlg::OnEndSession() {
   const bool running = Session().Running();
   const velmar::RecoveryOutcome saved = Session().StopForSessionEnd();
   if (running) alarms_->Ended(velmar::RunMark::EndAtLogoff);
+  // Now, with the rows: once this message is answered, Windows may end the process.
+  alarms_->Finish();
   if (saved.rows > 0 || saved.dropped > 0) exitFacts_.rowsNotInLog = true;
   chart_->CloseAtEnd();
   EndDialog(IDCANCEL);

@@ -22,19 +22,22 @@
 class RunAlarms final : public velmar::ChartAlarms {
  public:
   // switchLimits: /limit's, for this process in place of the stored ones; empty when none.
+  // unattended: under /close, where every run leaves its start and end lines.
   RunAlarms(HWND window, UINT trayMessage, HICON icon, velmar::Profile profile,
-            std::vector<velmar::ColumnLimit> switchLimits);
+            std::vector<velmar::ColumnLimit> switchLimits, bool unattended);
 
   // The error of a /limit title this run's columns do not have, or empty.
   std::wstring CheckSwitchTitles(const std::wstring& header) const;
   void Waiting();
   void Idle();
   void Started(const std::wstring& logPath, const std::wstring& header);
+  // Its line is for whoever was not there to see the box: under /close only.
   void StartFailed(const std::wstring& logPath);
   // The poll's alarm changes, for whoever else reports them.
   std::vector<velmar::AlarmEvent> Polled(const velmar::PollOutcome& outcome, bool windowActive);
   void Ended(velmar::RunMark mark);
-  // A message nobody is there to read, into the events file of this log path.
+  // A message nobody is there to read, into the events file of this log path (during a run,
+  // the run's).
   void Message(const std::wstring& logPath, const std::wstring& text);
   // A column's limit set by the user; it applies from the next poll.
   void PutLimit(const velmar::ColumnLimit& limit);
@@ -44,7 +47,8 @@ class RunAlarms final : public velmar::ChartAlarms {
   void OptionsChanged();
   void WindowActivated();
   void TaskbarCreated();
-  // At exit: the events file's waiting lines get a last try, then a recovery file.
+  // At exit or at the end of the Windows session: the events files' waiting lines get a last
+  // try, then recovery files.
   void Finish();
 
   bool AlarmRaised() const { return monitor_.AnyRaised(); }
@@ -54,6 +58,8 @@ class RunAlarms final : public velmar::ChartAlarms {
  private:
   velmar::Profile profile_;
   bool switchLimits_;
+  bool unattended_;
+  bool running_ = false;
   std::vector<velmar::ColumnLimit> limits_;
   velmar::WindowsLogStorage storage_;
   velmar::EventsFile events_{storage_};
