@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 
 #include "res/resource.h"
@@ -71,11 +72,27 @@ TEST_F(AlarmTest, ACleanTimedRunEndsWithZero) {
   EXPECT_EQ(events[1][2], "run,,,end by /duration");
 }
 
-// Nobody answers a box under /close: a bad switch ends the program at once, with 1.
-TEST_F(AlarmTest, ABadSwitchWithCloseEndsWithOneAndNoBox) {
-  ASSERT_TRUE(logger_.Spawn(LoggerExePath(), L"/interval 5 /start /close"));
+// Nobody answers a box under /close: a bad switch ends the program at once, with 1. Its message
+// goes to the console, and beside the log this command line named; never beside the stored one,
+// an earlier run's.
+TEST_F(AlarmTest, ABadSwitchWithCloseEndsWithOneAndNoBoxAndIsToldBesideTheNamedLogOnly) {
+  const std::wstring stored = LogPath(L"stored.csv");
+  StoreSetting(L"Filename", REG_SZ, stored.c_str(), static_cast<DWORD>((stored.size() + 1) * sizeof(wchar_t)));
+  const std::wstring console = LogPath(L"console.txt");
+  ASSERT_TRUE(logger_.Spawn(LoggerExePath(), L"/interval 5 /start /close", console));
   ASSERT_TRUE(logger_.WaitExit(Millis(15000)));
   EXPECT_EQ(logger_.ExitCode(), 1u);
+  EXPECT_EQ(ReadLines(console), std::vector<std::string>{"/interval: Enter an integer between 100 and 10000000."});
+
+  // A port that is missing without /start is a switch error too.
+  ASSERT_TRUE(logger_.Spawn(LoggerExePath(), L"/port COM9 /log " + LogPath(L"named.csv") + L" /close"));
+  ASSERT_TRUE(logger_.WaitExit(Millis(15000)));
+  EXPECT_EQ(logger_.ExitCode(), 1u);
+  const auto events = EventsOf(ReadLines(LogPath(L"named.events.csv")));
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0][2], "message,,,/port: COM9 is not present.");
+  const auto entries = EntriesOf(Folder());
+  EXPECT_EQ(std::find(entries.begin(), entries.end(), L"stored.events.csv"), entries.end());
 }
 
 TEST_F(AlarmTest, APortThatNeverComesEndsTheWaitWithFour) {
