@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "res/resource.h"
 #include "tests/e2e/logger_fixture_win.h"
 #include "tests/e2e/preset_lines.h"
@@ -130,6 +132,19 @@ TEST_F(CommandLineTest, HelpShowsTheUsageAndEnds) {
   EXPECT_NE(text.find(L"/duration"), std::wstring::npos);
   driver::DialogDriver::Answer(box, IDOK);
   EXPECT_TRUE(logger_.WaitExit(Millis(10000)));
+}
+
+// A batch step asks for the usage: nobody is there to close a box.
+TEST_F(CommandLineTest, HelpWithCloseGoesToTheConsoleWithoutABox) {
+  const std::wstring console = LogPath(L"usage.txt");
+  ASSERT_TRUE(logger_.Spawn(LoggerExePath(), L"/? /close", console));
+  ASSERT_TRUE(logger_.WaitExit(Millis(15000)));
+  EXPECT_EQ(logger_.ExitCode(), 0u);
+  const auto lines = ReadLines(console);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "Usage: VelmarDataLogger [switches]");
+  EXPECT_NE(std::find_if(lines.begin(), lines.end(), [](const std::string& line) { return line.starts_with("/duration "); }),
+            lines.end());
 }
 
 }  // namespace
