@@ -76,7 +76,8 @@ void RunAlarms::PutLimit(const velmar::ColumnLimit& limit) {
 
 bool RunAlarms::EditLimit(HWND owner, const std::wstring& title) {
   const velmar::ColumnLimit* stored = velmar::FindLimit(limits_, title);
-  CLimitsDlg dialog(owner, profile_, stored ? *stored : velmar::ColumnLimit{title, {}, {}, 1});
+  CLimitsDlg dialog(owner, profile_, stored ? *stored : velmar::ColumnLimit{title, {}, {}, 1},
+                    switchLimits_ ? CLimitsDlg::OnOk::ApplyOnly : CLimitsDlg::OnOk::Store);
   if (dialog.DoModal() != IDOK) return false;
   PutLimit(dialog.Limit());
   return true;

@@ -41,7 +41,8 @@ class RunAlarms final : public velmar::ChartAlarms {
   void Message(const std::wstring& logPath, const std::wstring& text);
   // A column's limit set by the user; it applies from the next poll.
   void PutLimit(const velmar::ColumnLimit& limit);
-  // "Limits for <title>...": stored, and applied from the next poll, on OK.
+  // "Limits for <title>...": applied from the next poll on OK, and stored unless this
+  // process's limits come from /limit.
   bool EditLimit(HWND owner, const std::wstring& title) override;
   bool ColumnInAlarm(size_t column) const override { return monitor_.ColumnInAlarm(column); }
   void OptionsChanged();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <regex>
 
+#include "chart/chart_menu_win.h"
 #include "res/resource.h"
 #include "tests/e2e/logger_fixture_win.h"
 
@@ -93,6 +94,45 @@ TEST_F(AlarmTest, ABadSwitchWithCloseEndsWithOneAndNoBoxAndIsToldBesideTheNamedL
   EXPECT_EQ(events[0][2], "message,,,/port: COM9 is not present.");
   const auto entries = EntriesOf(Folder());
   EXPECT_EQ(std::find(entries.begin(), entries.end(), L"stored.events.csv"), entries.end());
+}
+
+// In a process whose limits come from /limit, the Limits dialog changes them for this process
+// only, says so, and stores nothing.
+TEST_F(AlarmTest, TheLimitsDialogOfALimitSwitchProcessAppliesItsLimitAndStoresNothing) {
+  ASSERT_TRUE(sim_.Ok("reply 25.0"));
+  const std::wstring log = LogPath(L"switched.csv");
+  ASSERT_TRUE(Launch(L"/port COM12 /interval 100 /command t? /header T /log " + log +
+                     L" /limit \"T=20..30\" /start /chart"));
+  ASSERT_TRUE(WaitDataRows(log, 2));
+  HWND chart = nullptr;
+  ASSERT_TRUE(driver::WaitFor([&] {
+    const auto found = driver::FindProcessWindows(logger_.ProcessId(), L"Live Chart - Velmar Simple Data Logger");
+    return (chart = found.empty() ? nullptr : found[0]) != nullptr;
+  }, Millis(10000)));
+  PostMessageW(chart, WM_COMMAND, kFirstLimits, 0);
+  HWND box = nullptr;
+  ASSERT_TRUE(driver::WaitFor(
+      [&] { return (box = driver::FindProcessDialog(logger_.ProcessId(), L"Limits for T")) != nullptr; },
+      Millis(10000)));
+  const driver::DialogDriver limits(box, logger_.ProcessId());
+  EXPECT_EQ(Narrow(limits.Text(IDC_LIMIT_SCOPE)),
+            "Set by /limit: OK applies them until the program ends, and stores nothing.");
+  EXPECT_EQ(limits.Text(IDC_LIMIT_HIGH), L"30");
+  limits.SetText(IDC_LIMIT_HIGH, L"24");
+  driver::DialogDriver::Answer(box, IDOK);
+  ASSERT_TRUE(driver::WaitFor([&] { return !IsWindow(box); }, Millis(5000)));
+
+  const std::wstring events = LogPath(L"switched.events.csv");
+  ASSERT_TRUE(driver::WaitFor(
+      [&] {
+        const auto lines = ReadLines(events);
+        return lines.size() >= 3 && lines[2].ends_with(",T,25.0,above 24,alarm");
+      },
+      Millis(10000)));
+  EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, (std::wstring(kSettingsKey) + L"\\Limits").c_str(), L"T", RRF_RT_ANY,
+                        nullptr, nullptr, nullptr),
+            ERROR_FILE_NOT_FOUND);
+  ASSERT_TRUE(StopRun());
 }
 
 TEST_F(AlarmTest, APortThatNeverComesEndsTheWaitWithFour) {
