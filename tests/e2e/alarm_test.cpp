@@ -6,6 +6,7 @@
 #include "chart/chart_menu_win.h"
 #include "res/resource.h"
 #include "tests/e2e/logger_fixture_win.h"
+#include "tests/support/file_lock_win.h"
 
 namespace velmar::test {
 namespace {
@@ -94,6 +95,22 @@ TEST_F(AlarmTest, ABadSwitchWithCloseEndsWithOneAndNoBoxAndIsToldBesideTheNamedL
   EXPECT_EQ(events[0][2], "message,,,/port: COM9 is not present.");
   const auto entries = EntriesOf(Folder());
   EXPECT_EQ(std::find(entries.begin(), entries.end(), L"stored.events.csv"), entries.end());
+}
+
+// A log file held by another program from the first row to the end: the rows go to the
+// recovery file, and the batch file learns it from the exit code.
+TEST_F(AlarmTest, ALogHeldForTheWholeRunEndsWithItsRowsInTheRecoveryFileAndTwo) {
+  const std::wstring log = LogPath(L"held.csv");
+  ASSERT_TRUE(Launch(L"/port COM12 /baud 115200 /interval 500 /command t? /header T /log " + log +
+                     L" /start /duration 2s /close"));
+  // Held once the preamble is in, a poll's time before the first row.
+  ASSERT_TRUE(driver::WaitFor([&] { return ReadLines(log).size() >= 3; }, Millis(10000)));
+  ExclusiveFileLock lock(log);
+  ASSERT_TRUE(lock.Held());
+  ASSERT_TRUE(logger_.WaitExit(Millis(15000)));
+  lock.Release();
+  EXPECT_EQ(logger_.ExitCode(), 2u);
+  ExpectEveryRowIn(log, RecoveryFile(L"held"));
 }
 
 // In a process whose limits come from /limit, the Limits dialog changes them for this process

@@ -105,6 +105,16 @@ TEST_F(CommandLineTest, AStartWaitsForAnAbsentPortAndRunsOnceItIsPluggedIn) {
   ASSERT_TRUE(StopRun());
 }
 
+// Without /close somebody is there: the program stays open with its message, ready for a run.
+TEST_F(CommandLineTest, AWaitThatRunsOutWithoutCloseLeavesTheProgramOpenWithItsMessage) {
+  ASSERT_TRUE(Launch(L"/port COM9 /interval 100 /command err? /start /wait 1s"));
+  ExpectMessage(L"/port: COM9 is not present.");
+  EXPECT_FALSE(Dialog().Enabled(IDC_STOP));
+  const std::wstring log = LogPath(L"after.csv");
+  Configure(log, L"err?");
+  ASSERT_TRUE(RunForRows(log, 2));
+}
+
 TEST_F(CommandLineTest, BadSwitchesAreNamedAndNothingStartsOrIsStored) {
   ASSERT_TRUE(Launch(L"/port COM12 /start /bogus"));
   ExpectMessage(L"Unknown switch \"/bogus\".");
