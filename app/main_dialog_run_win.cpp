@@ -48,9 +48,10 @@ bool CVelmarDataLoggerDlg::OnStart() {
   if (!UpdateData(true)) return StartFailed();
   // A mistyped /limit title must not pass silently.
   if (const std::wstring wrongTitle = alarms_->CheckSwitchTitles(columnHeader_); !wrongTitle.empty()) {
-    exitFacts_.badSwitches = true;
-    ShowMessage(wrongTitle);
-    return StartFailed();
+    ShowSwitchFault(wrongTitle);
+    exitFacts_.startFailed = true;
+    alarms_->StartFailed(switches_.namedLogPath);
+    return false;
   }
   // A /split switch holds for this process only; otherwise the stored option.
   const velmar::SplitOptions split =
@@ -172,6 +173,8 @@ void CVelmarDataLoggerDlg::OnEndSession() {
     OnPublishingNews(true);
     alarms_->Ended(velmar::RunMark::EndAtLogoff, publishing_->RunLosses());
   }
+  // Now, with the rows: once this message is answered, Windows may end the process.
+  alarms_->Finish();
   if (saved.rows > 0 || saved.dropped > 0) exitFacts_.rowsNotInLog = true;
   chart_->CloseAtEnd();
   EndDialog(IDCANCEL);
@@ -187,8 +190,18 @@ void CVelmarDataLoggerDlg::OnEndSession() {
 }
 
 int CVelmarDataLoggerDlg::ShowMessage(const std::wstring& text, UINT buttons) {
+  return ShowMessageBeside(logFilePath_, text, buttons);
+}
+
+// Under /close, told beside the command line's own log only, if it named one.
+void CVelmarDataLoggerDlg::ShowSwitchFault(const std::wstring& text) {
+  exitFacts_.badSwitches = true;
+  ShowMessageBeside(switches_.namedLogPath, text, MB_OK);
+}
+
+int CVelmarDataLoggerDlg::ShowMessageBeside(const std::wstring& eventsLog, const std::wstring& text, UINT buttons) {
   if (!switches_.closeRequested) return Dialog::ShowMessage(text, buttons);
-  alarms_->Message(logFilePath_, text);
+  alarms_->Message(eventsLog, text);
   velmar::TellStartingConsole(text);
   switch (buttons & MB_TYPEMASK) {
     case MB_RETRYCANCEL:

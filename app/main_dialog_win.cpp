@@ -40,7 +40,7 @@ CVelmarDataLoggerDlg::CVelmarDataLoggerDlg(velmar::Profile settings, velmar::Com
 BOOL CVelmarDataLoggerDlg::OnInitDialog() {
   Dialog::OnInitDialog();
   session_.emplace(Hwnd(), velmar::kPollTimer, settings_);
-  alarms_.emplace(Hwnd(), velmar::kTrayMessage, icon_, settings_, switches_.options.limits);
+  alarms_.emplace(Hwnd(), velmar::kTrayMessage, icon_, settings_, switches_.options.limits, switches_.closeRequested);
   // The chart follows every run, open or not, so opening it mid-run shows the run from its start.
   chart_.emplace(Hwnd(), settings_);
   chart_->SetAlarms(&*alarms_);

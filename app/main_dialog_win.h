@@ -46,6 +46,9 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
 
   bool OnStart();
   bool StartFailed();
+  // A fault in the switches is about this command line, not about the log the dialog shows.
+  void ShowSwitchFault(const std::wstring& text);
+  int ShowMessageBeside(const std::wstring& eventsLog, const std::wstring& text, UINT buttons);
   void OnStop(velmar::RunMark mark = velmar::RunMark::EndByStop);
 
   void ApplySwitches();
