@@ -15,7 +15,7 @@ namespace velmar {
 struct PollFacts {
   // The port was gone and could not be opened again.
   bool portLost = false;
-  // The log file refused the row: it waits in memory.
+  // Rows wait in memory for a file of the run.
   bool fileRefused = false;
 };
 
@@ -55,6 +55,8 @@ class AlarmMonitor {
   std::vector<AlarmEvent> Poll(const LoggedRow& row, const PollFacts& facts);
 
   const std::vector<ColumnLimit>& Limits() const { return limits_; }
+  // Whether a limit names a column of the run.
+  bool WatchesColumns() const { return !watches_.empty(); }
   bool AnyActive() const;
   // Whether any alarm was raised since Begin, cleared or not.
   bool AnyRaised() const { return raised_; }

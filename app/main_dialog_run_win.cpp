@@ -54,9 +54,10 @@ CVelmarDataLoggerDlg::StartStep CVelmarDataLoggerDlg::OnStart() {
   if (!UpdateData(true)) return failed();
   // A mistyped /limit title must not pass silently.
   if (const std::wstring wrongTitle = alarms_->CheckSwitchTitles(columnHeader_); !wrongTitle.empty()) {
-    exitFacts_.badSwitches = true;
-    ShowMessage(wrongTitle);
-    return failed();
+    ShowSwitchFault(wrongTitle);
+    exitFacts_.startFailed = true;
+    alarms_->StartFailed(switches_.namedLogPath);
+    return StartStep::Failed;
   }
   const velmar::InstrumentAddress instrument = SelectedInstrument();
   connectingTo_ = instrument;
@@ -127,8 +128,9 @@ void CVelmarDataLoggerDlg::OnStop(velmar::RunMark mark) {
   }
   const velmar::StopOutcome stopped = Session().Stop();
   if (!stopped.wasRunning) return;
-  alarms_->Ended(mark);
   publishing_->SetState(velmar::RunState::Stopped);
+  OnPublishingNews(true);
+  alarms_->Ended(mark, publishing_->RunLosses());
   ReportUnwrittenRows(stopped);
   FocusControl(IDOK);
   Carry(unattended_.RunEnded());
@@ -166,6 +168,14 @@ void CVelmarDataLoggerDlg::OnBrokerRefused() {
   ShowMessage(text);
 }
 
+// Each line once, into the events file beside the log; only a refused password is a box, and
+// never while Windows ends the session.
+void CVelmarDataLoggerDlg::OnPublishingNews(bool runEnded) {
+  const velmar::PublishingNews news = publishing_->TakeNews(runEnded);
+  for (const std::wstring& line : news.lines) alarms_->Message(logFilePath_, line);
+  if (news.credentialsRefused && !sessionEnding_) OnBrokerRefused();
+}
+
 // Rows the file still refuses are offered another try; given up on, they go to a recovery
 // file, and the box says where.
 void CVelmarDataLoggerDlg::ReportUnwrittenRows(velmar::StopOutcome stopped) {
@@ -196,7 +206,12 @@ void CVelmarDataLoggerDlg::OnEndSession() {
   EnableControls(true);
   const bool running = Session().Running();
   const velmar::RecoveryOutcome saved = Session().StopForSessionEnd();
-  if (running) alarms_->Ended(velmar::RunMark::EndAtLogoff);
+  if (running) {
+    OnPublishingNews(true);
+    alarms_->Ended(velmar::RunMark::EndAtLogoff, publishing_->RunLosses());
+  }
+  // Now, with the rows: once this message is answered, Windows may end the process.
+  alarms_->Finish();
   if (saved.rows > 0 || saved.dropped > 0) exitFacts_.rowsNotInLog = true;
   chart_->CloseAtEnd();
   EndDialog(IDCANCEL);
@@ -212,8 +227,18 @@ void CVelmarDataLoggerDlg::OnEndSession() {
 }
 
 int CVelmarDataLoggerDlg::ShowMessage(const std::wstring& text, UINT buttons) {
+  return ShowMessageBeside(logFilePath_, text, buttons);
+}
+
+// Under /close, told beside the command line's own log only, if it named one.
+void CVelmarDataLoggerDlg::ShowSwitchFault(const std::wstring& text) {
+  exitFacts_.badSwitches = true;
+  ShowMessageBeside(switches_.namedLogPath, text, MB_OK);
+}
+
+int CVelmarDataLoggerDlg::ShowMessageBeside(const std::wstring& eventsLog, const std::wstring& text, UINT buttons) {
   if (!switches_.closeRequested) return Dialog::ShowMessage(text, buttons);
-  alarms_->Message(logFilePath_, text);
+  alarms_->Message(eventsLog, text);
   velmar::TellStartingConsole(text);
   switch (buttons & MB_TYPEMASK) {
     case MB_RETRYCANCEL:

@@ -52,12 +52,9 @@ void CVelmarDataLoggerDlg::ApplySwitches() {
 void CVelmarDataLoggerDlg::OnStartupSwitches() {
   chart_->ShowIfOpenAtLastEnd();
   if (!switches_.error.empty()) {
-    ShowMessage(switches_.error);
+    ShowSwitchFault(switches_.error);
     // Under /close nobody is there to set things right: the program ends at once.
-    if (switches_.closeRequested) {
-      exitFacts_.badSwitches = true;
-      EndDialog(IDCANCEL);
-    }
+    if (switches_.closeRequested) EndDialog(IDCANCEL);
     return;
   }
   const velmar::CommandLineOptions& options = switches_.options;

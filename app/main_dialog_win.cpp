@@ -46,12 +46,12 @@ BOOL CVelmarDataLoggerDlg::OnInitDialog() {
   Dialog::OnInitDialog();
   session_.emplace(Hwnd(), velmar::kPollTimer, settings_,
                    [window = Hwnd()] { PostMessageW(window, velmar::kConnectionMessage, 0, 0); });
-  alarms_.emplace(Hwnd(), velmar::kTrayMessage, icon_, settings_, switches_.options.limits);
+  alarms_.emplace(Hwnd(), velmar::kTrayMessage, icon_, settings_, switches_.options.limits, switches_.closeRequested);
   // The chart follows every run, open or not, so opening it mid-run shows the run from its start.
   chart_.emplace(Hwnd(), settings_);
   chart_->SetAlarms(&*alarms_);
   Session().AddListener(*chart_);
-  publishing_.emplace([window = Hwnd()] { PostMessageW(window, velmar::kBrokerRefusedMessage, 0, 0); });
+  publishing_.emplace([window = Hwnd()] { PostMessageW(window, velmar::kPublishingNewsMessage, 0, 0); });
   Session().AddListener(*publishing_);
 
   if (HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE)) {
@@ -145,8 +145,8 @@ velmar::MessageResult CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wPara
     case velmar::kStartupMessage:
       OnStartupSwitches();
       return 0;
-    case velmar::kBrokerRefusedMessage:
-      OnBrokerRefused();
+    case velmar::kPublishingNewsMessage:
+      OnPublishingNews(false);
       return 0;
     case velmar::kConnectionMessage:
       OnAttemptEnded();

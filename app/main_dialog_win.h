@@ -52,6 +52,9 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   StartStep OnStart();
   bool FinishStart();
   bool StartFailed();
+  // A fault in the switches is about this command line, not about the log the dialog shows.
+  void ShowSwitchFault(const std::wstring& text);
+  int ShowMessageBeside(const std::wstring& eventsLog, const std::wstring& text, UINT buttons);
   void OnStop(velmar::RunMark mark = velmar::RunMark::EndByStop);
   // A network connection attempt has ended, on whichever account it was made.
   void OnAttemptEnded();
@@ -85,6 +88,8 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   // The broker options of this run: the stored ones under the switches and the environment.
   velmar::BrokerOptions BrokerOptions() const;
   void OnBrokerRefused();
+  // runEnded: also the rows an outage still going on has dropped.
+  void OnPublishingNews(bool runEnded);
   void LoadSettings();
 
   velmar::Profile settings_;

@@ -228,6 +228,20 @@ bool IsCloseSwitch(const std::wstring& arg) {
   return split && EqualsNoCase(split->name, L"close");
 }
 
+// The value of the last /log, skipping values as the parser takes them; whatever else is wrong.
+std::wstring NamedLogPath(const std::vector<std::wstring>& args) {
+  std::wstring path;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::optional<SwitchArg> arg = SplitSwitch(args[i]);
+    const SwitchInfo* info = arg ? FindSwitch(arg->name) : nullptr;
+    if (!info || info->takes == Takes::Nothing) continue;
+    std::optional<std::wstring_view> value = arg->attached;
+    if (!value && i + 1 < args.size() && (info->takes == Takes::Text || !SplitSwitch(args[i + 1]))) value = args[++i];
+    if (info->id == Switch::Log && value) path = *value;
+  }
+  return path;
+}
+
 // Empty when the value is taken; otherwise what is wrong with it.
 std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
   CommandLineOptions& options = draft.options;
@@ -360,7 +374,7 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
 }
 
 CommandLineResult Failure(std::wstring error) {
-  return {CommandLineOptions{}, std::move(error), false};
+  return {CommandLineOptions{}, std::move(error), false, {}};
 }
 
 CommandLineResult ParseSwitches(const std::vector<std::wstring>& args) {
@@ -396,7 +410,7 @@ CommandLineResult ParseSwitches(const std::vector<std::wstring>& args) {
   if (draft.explicitHeader) {
     draft.options.header = std::move(draft.explicitHeader);
   }
-  return {std::move(draft.options), {}, false};
+  return {std::move(draft.options), {}, false, {}};
 }
 
 }  // namespace
@@ -409,6 +423,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::wstring>& args) {
     result = ParseSwitches(args);
   }
   result.closeRequested = std::any_of(args.begin(), args.end(), IsCloseSwitch);
+  result.namedLogPath = NamedLogPath(args);
   return result;
 }
 

@@ -59,6 +59,9 @@ struct CommandLineResult {
   // /close was among the arguments, also when another was wrong: nobody may be there to
   // read the error, so it must not wait in a box.
   bool closeRequested = false;
+  // The path the last /log gave, also when another switch was wrong: a fault in the switches
+  // is told beside that log, never beside a stored one. Empty when no /log named one.
+  std::wstring namedLogPath;
 };
 
 // args: the arguments after the program name, as CommandLineToArgvW split them.

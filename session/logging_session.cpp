@@ -43,7 +43,9 @@ std::wstring Sentences(const std::vector<std::wstring>& sentences) {
 }  // namespace
 
 void LogFileRows::OnRow(const LoggedRow& row) {
-  written_ = run_.fileName.empty() || log_.Append(row.point, row.elapsedMs, row.reply, row.time);
+  // A file of a split run that still refuses its rows keeps them waiting after the switch.
+  waiting_ = !run_.fileName.empty() &&
+             (!log_.Append(row.point, row.elapsedMs, row.reply, row.time) || log_.WaitingRows() > 0);
 }
 
 LoggingSession::LoggingSession(SessionChannel& channel, LogStorage& storage, PollTimer& timer, SessionClock& clock,
@@ -100,8 +102,7 @@ PollOutcome LoggingSession::Poll(const std::wstring& command) {
   const LoggedRow row{result.point, result.elapsedMs, time, result.reply};
   for (RowListener* listener : listeners_) listener->OnRow(row);
   timer_.Arm(schedule_->DelayAfterPoll(clock_.FineMs()));
-  return {true, PollStatusText(result, InstrumentName(instrument_)), !fileRows_.LastRowWritten(), result.portLost,
-          row};
+  return {true, PollStatusText(result, InstrumentName(instrument_)), fileRows_.RowsWaiting(), result.portLost, row};
 }
 
 StopOutcome LoggingSession::Stop() {

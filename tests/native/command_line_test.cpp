@@ -246,6 +246,7 @@ TEST(CommandLineErrorTest, EachFaultGivesItsMessageAndNoValues) {
       {{L"/mqtt", L":1883"}, L"/mqtt: \":1883\"" + notBroker},
       {{L"/topic", L"lab/+/x"}, L"/topic: A topic prefix may not hold + or #."},
       {{L"/topic", L"$SYS"}, L"/topic: A topic prefix may not start with $."},
+      {{L"/topic", L"lab\tbench"}, L"/topic: A topic prefix may not hold control characters, such as a TAB."},
       {{L"/topic", L""}, L"/topic: The topic prefix is empty."},
   };
   for (const ErrorCase& c : cases) {
@@ -305,11 +306,16 @@ TEST(CommandLineLimitTest, AtStartATitleMustNameAColumnOfTheRun) {
   EXPECT_EQ(LimitTitlesError({{L"T", 0, 1, 1}}, L""), L"/limit: \"T\" is not a column title of this run.");
 }
 
-TEST(CommandLineErrorTest, CloseIsKnownEvenWhenAnotherSwitchIsWrong) {
+TEST(CommandLineErrorTest, CloseAndTheNamedLogAreKnownEvenWhenAnotherSwitchIsWrong) {
   EXPECT_TRUE(ParseCommandLine({L"/baud", L"4800", L"-CLOSE"}).closeRequested);
   EXPECT_TRUE(ParseCommandLine({L"/close", L"/bogus"}).closeRequested);
   EXPECT_FALSE(ParseCommandLine({L"/bogus"}).closeRequested);
   EXPECT_TRUE(ParseCommandLine({L"/start", L"/close"}).closeRequested);
+
+  EXPECT_EQ(ParseCommandLine({L"/bogus", L"/LOG", L"a.csv", L"/log=b.csv", L"/baud", L"4800"}).namedLogPath, L"b.csv");
+  // A value is not a switch: "/log" given as /command's text names no log.
+  EXPECT_EQ(ParseCommandLine({L"/command", L"/log", L"/interval", L"5"}).namedLogPath, L"");
+  EXPECT_EQ(ParseCommandLine({L"/log", L"/interval", L"/interval", L"5"}).namedLogPath, L"/interval");
 }
 
 TEST(CommandLineErrorTest, TheFirstFaultStopsAndNothingIsHalfApplied) {

@@ -219,6 +219,20 @@ TEST_F(LoggingSessionTest, RowsTheFileRefusesWaitAndAreSavedWhenGivenUp) {
   EXPECT_FALSE(session_.Stop().wasRunning);
 }
 
+// A spreadsheet holding yesterday's file: today's takes its rows, yesterday's still wait.
+TEST_F(LoggingSessionTest, RowsWaitingForAnEarlierFileOfASplitRunStillCount) {
+  ASSERT_TRUE(session_.Open(Run(), {SplitMode::Rows, 2}).started && session_.Begin().started);
+  storage_.refusesAll = true;
+  EXPECT_TRUE(session_.Poll(L"tec:t?").writeFailed);
+  session_.Poll(L"tec:t?");
+  storage_.refusesAll = false;
+  storage_.refusing = {L"C:\\lab\\run-20261207-093015.csv"};
+  EXPECT_TRUE(session_.Poll(L"tec:t?").writeFailed);
+  EXPECT_EQ(RowsOf(L"C:\\lab\\run-20261207-093015-2.csv"), std::vector<std::string>{"3,0,\n"});
+  storage_.refusing.clear();
+  EXPECT_FALSE(session_.Poll(L"tec:t?").writeFailed);
+}
+
 TEST_F(LoggingSessionTest, TheEndOfTheWindowsSessionSavesWhatTheFileRefuses) {
   ASSERT_TRUE(Start(Run()));
   storage_.refusesAll = true;
