@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb x11-apps imagemagick python3-serial
   dpkg-dev mosquitto mosquitto-clients nlohmann-json3-dev
+  make perl openssl
 )
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
