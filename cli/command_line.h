@@ -14,6 +14,7 @@ namespace velmar {
 struct BrokerAddress {
   std::wstring host;  // empty: no publishing
   int port = kDefaultBrokerPort;
+  bool tls = false;
 
   bool operator==(const BrokerAddress&) const = default;
 };
@@ -42,6 +43,10 @@ struct CommandLineOptions {
   std::optional<BrokerAddress> mqtt;
   std::optional<std::wstring> topicPrefix;
   std::optional<std::wstring> mqttUser;
+  // PEM files for a TLS broker.
+  std::optional<std::wstring> mqttCaFile;
+  std::optional<std::wstring> mqttCertFile;
+  std::optional<std::wstring> mqttKeyFile;
   bool showUsage = false;
 
   bool operator==(const CommandLineOptions&) const = default;
@@ -80,6 +85,14 @@ inline constexpr wchar_t kBrokerPasswordVariable[] = L"VELMAR_MQTT_PASSWORD";
 // The broker options of this process: the stored ones under the switches.
 BrokerOptions BrokerForThisProcess(BrokerOptions stored, const CommandLineOptions& options,
                                    const std::optional<std::wstring>& passwordVariable);
+
+// Checked at Start: a TLS file given on the command line while the broker is reached in
+// clear, as a switch error; empty when there is none. TLS is never turned on behind the user's
+// back, nor a file silently left unused.
+std::wstring BrokerSwitchesError(const BrokerOptions& broker, const CommandLineOptions& options);
+
+// A TLS file that cannot be used, as a switch error when the command line named it.
+std::wstring BrokerFileError(const BrokerFileProblem& problem, const CommandLineOptions& options);
 
 // Every switch, one line each (name and description separated by a tab), and two examples.
 std::wstring CommandLineUsage();
