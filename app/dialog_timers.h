@@ -20,5 +20,8 @@ inline constexpr UINT kStartupMessage = WM_APP + 1;
 inline constexpr UINT kTrayMessage = WM_APP + 2;
 // Posted by a publisher's network thread: the broker refused the user name or password.
 inline constexpr UINT kBrokerRefusedMessage = WM_APP + 3;
+// Posted by a publisher's network thread: TLS refused the broker, or the broker us. lParam: the
+// reason, a std::wstring the window's thread takes over.
+inline constexpr UINT kBrokerTlsRefusedMessage = WM_APP + 10;
 
 }  // namespace velmar

@@ -55,12 +55,18 @@ bool CVelmarDataLoggerDlg::OnStart() {
   // A /split switch holds for this process only; otherwise the stored option.
   const velmar::SplitOptions split =
       switches_.options.split.value_or(velmar::LoadLogOptions(settings_).split);
+  std::wstring brokerError;
+  const std::optional<BrokerRun> broker = PrepareBroker(brokerError);
+  if (!broker) {
+    ShowMessage(brokerError);
+    return StartFailed();
+  }
   const velmar::AppSettings run = RunSettings();
   const velmar::StartOutcome opened = Session().Open(run, split);
   if (!opened.message.empty()) ShowMessage(opened.message);
   if (!opened.started) return StartFailed();
   // Before Begin, which tells the listeners the run's column titles.
-  publishing_->RunStarting(BrokerOptions(), run.comPort, velmar::RunState::Running);
+  publishing_->RunStarting(broker->options, broker->tlsFiles, run.comPort, velmar::RunState::Running);
   const velmar::StartOutcome begun = Session().Begin();
   if (!begun.started) {
     publishing_->SetState(velmar::RunState::Stopped);
@@ -68,6 +74,7 @@ bool CVelmarDataLoggerDlg::OnStart() {
     return StartFailed();
   }
   alarms_->Started(logFilePath_, columnHeader_);
+  TellClearPassword(broker->options);
   SetStatus(L"");
   EnableControls(false);
   FocusControl(IDC_STOP);

@@ -65,7 +65,11 @@ void CVelmarDataLoggerDlg::Carry(const velmar::UnattendedSteps& steps) {
     // Stop stays available to end the wait; the run starts once the port is listed.
     EnableControls(false);
     SetStatus(L"Waiting for COM" + std::to_wstring(*steps.waitForPort) + L"...");
-    publishing_->RunStarting(BrokerOptions(), *steps.waitForPort, velmar::RunState::Waiting);
+    // A TLS file that cannot be used is told at Start; until then nothing is published.
+    std::wstring brokerError;
+    if (const std::optional<BrokerRun> broker = PrepareBroker(brokerError)) {
+      publishing_->RunStarting(broker->options, broker->tlsFiles, *steps.waitForPort, velmar::RunState::Waiting);
+    }
     SetTimer(Hwnd(), velmar::kPortWaitTimer, kPortWaitCheckMs, nullptr);
   }
   if (steps.endWait) {

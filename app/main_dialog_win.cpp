@@ -45,7 +45,8 @@ BOOL CVelmarDataLoggerDlg::OnInitDialog() {
   chart_.emplace(Hwnd(), settings_);
   chart_->SetAlarms(&*alarms_);
   Session().AddListener(*chart_);
-  publishing_.emplace([window = Hwnd()] { PostMessageW(window, velmar::kBrokerRefusedMessage, 0, 0); });
+  publishing_.emplace([window = Hwnd()] { PostMessageW(window, velmar::kBrokerRefusedMessage, 0, 0); },
+                      TlsRefusalPoster());
   Session().AddListener(*publishing_);
 
   if (HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE)) {
@@ -137,6 +138,9 @@ velmar::MessageResult CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wPara
       return 0;
     case velmar::kBrokerRefusedMessage:
       OnBrokerRefused();
+      return 0;
+    case velmar::kBrokerTlsRefusedMessage:
+      OnBrokerTlsRefused(lParam);
       return 0;
     case WM_QUERYOPEN:
       // The dialog manager shows the dialog normally once its queue first runs dry, which would

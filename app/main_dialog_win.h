@@ -62,6 +62,17 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   // The broker options of this run: the stored ones under the switches and the environment.
   velmar::BrokerOptions BrokerOptions() const;
   void OnBrokerRefused();
+  // The broker of the next run with its TLS files read; none, and the error (a switch error
+  // when a switch named the file), when a file cannot be used.
+  struct BrokerRun {
+    velmar::BrokerOptions options;
+    velmar::TlsFiles tlsFiles;
+  };
+  std::optional<BrokerRun> PrepareBroker(std::wstring& error) const;
+  velmar::MqttPublisher::TlsRefusedHandler TlsRefusalPoster() const;
+  void OnBrokerTlsRefused(LPARAM posted);
+  // With TLS off, a password in clear is said in the events file, once per run.
+  void TellClearPassword(const velmar::BrokerOptions& broker);
   void LoadSettings();
 
   velmar::Profile settings_;
@@ -79,6 +90,7 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   // Destroyed first: the last acknowledgements are waited for once the window is gone.
   std::optional<velmar::RunPublishing> publishing_;
   bool brokerRefusalShown_ = false;
+  bool brokerTlsRefusalShown_ = false;
 
   velmar::CommandLineResult switches_;
   velmar::UnattendedRun unattended_{{}};

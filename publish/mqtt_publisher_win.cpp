@@ -13,6 +13,7 @@
 #include "framework/ansi_text_win.h"
 #include "publish/link_plan.h"
 #include "publish/mosquitto_client.h"
+#include "publish/tls_context.h"
 
 namespace velmar {
 
@@ -83,6 +84,7 @@ struct MqttPublisher::Shared {
   size_t acknowledged = 0;
   bool connected = false;
   RefusedHandler onRefused;
+  TlsRefusedHandler onTlsRefused;
 };
 
 namespace {
@@ -94,8 +96,10 @@ class Connection final : public MosquittoEvents {
       : shared_(shared), settings_(std::move(settings)), statusTopic_(settings_.topicPrefix + "/status") {}
 
   void Run() {
+    // Outlives the client, which calls into it.
+    std::unique_ptr<TlsContext> tls;
     MosquittoClient client(settings_.clientId, true, *this);
-    if (client.Valid()) {
+    if (client.Valid() && UseTls(client, tls)) {
       // A crash or a pulled cable leaves "offline": the broker says it for us.
       client.SetWill(statusTopic_, kOfflineWord, true);
       if (!settings_.user.empty()) client.SetCredentials(settings_.user, settings_.password);
@@ -115,6 +119,20 @@ class Connection final : public MosquittoEvents {
   auto Read(Reader read) const {
     const std::lock_guard<std::mutex> lock(shared_.lock);
     return read();
+  }
+
+  // Over TLS or not at all: a context that cannot be made is told, and nothing is sent.
+  bool UseTls(MosquittoClient& client, std::unique_ptr<TlsContext>& tls) {
+    if (!settings_.tls) return true;
+    std::string error;
+    tls = TlsContext::Make(settings_.tlsFiles, settings_.host, error);
+    if (tls && client.UseTls(tls->Handle()) != 0) {
+      tls.reset();
+      error = "the MQTT library has no TLS";
+    }
+    if (!tls) ReportTlsRefusal("TLS cannot be used: " + error);
+    tls_ = tls.get();
+    return tls != nullptr;
   }
 
   void OnConnect(int code) override {
@@ -203,7 +221,12 @@ class Connection final : public MosquittoEvents {
       statusSent_.reset();
     }
     if (refusal_ == kBadCredentials || refusal_ == kNotAuthorised) ReportRefusal();
-    if (refusal_ != 0 || lost_ || (!plan_.Connected() && client.ConnectFailed())) plan_.Failed(now);
+    // A certificate refused ends the attempt without a disconnect from the library.
+    const std::string tlsRefusal = tls_ ? tls_->TakeRefusal() : std::string();
+    if (!tlsRefusal.empty()) ReportTlsRefusal(tlsRefusal);
+    if (refusal_ != 0 || lost_ || !tlsRefusal.empty() || (!plan_.Connected() && client.ConnectFailed())) {
+      plan_.Failed(now);
+    }
     accepted_ = lost_ = false;
     refusal_ = 0;
     const std::lock_guard<std::mutex> lock(shared_.lock);
@@ -220,6 +243,12 @@ class Connection final : public MosquittoEvents {
     if (refusalReported_) return;
     refusalReported_ = true;
     if (shared_.onRefused) shared_.onRefused();
+  }
+
+  void ReportTlsRefusal(const std::string& reason) {
+    if (tlsRefusalReported_) return;
+    tlsRefusalReported_ = true;
+    if (shared_.onTlsRefused) shared_.onTlsRefused(reason);
   }
 
   // The current status when it has not been said on this connection, then queued messages
@@ -272,14 +301,18 @@ class Connection final : public MosquittoEvents {
   bool lost_ = false;
   int refusal_ = 0;
   bool refusalReported_ = false;
+  TlsContext* tls_ = nullptr;
+  bool tlsRefusalReported_ = false;
 };
 
 }  // namespace
 
-MqttPublisher::MqttPublisher(PublisherSettings settings, RunState state, RefusedHandler onRefused)
+MqttPublisher::MqttPublisher(PublisherSettings settings, RunState state, RefusedHandler onRefused,
+                             TlsRefusedHandler onTlsRefused)
     : shared_(std::make_shared<Shared>()), titles_(std::make_shared<std::vector<std::string>>()) {
   shared_->state = state;
   shared_->onRefused = std::move(onRefused);
+  shared_->onTlsRefused = std::move(onTlsRefused);
   // The thread shares the state, so a thread left to the process's end never outlives it.
   thread_ = std::thread([shared = shared_, settings = std::move(settings)]() mutable {
     Connection(*shared, std::move(settings)).Run();

@@ -10,6 +10,7 @@
 
 #include "core/run_types.h"
 #include "publish/mqtt_messages.h"
+#include "publish/tls_files_win.h"
 
 namespace velmar {
 
@@ -21,6 +22,9 @@ struct PublisherSettings {
   std::string clientId;
   std::string user;  // empty: none
   std::string password;
+  // Every connection over TLS with these files, or none at all: never in clear.
+  bool tls = false;
+  TlsFiles tlsFiles{};
 };
 
 struct PublisherStats {
@@ -45,8 +49,12 @@ class MqttPublisher final : public RowListener {
  public:
   // Called once, on the network thread, when the broker refuses the user name or password.
   using RefusedHandler = std::function<void()>;
+  // Called once, on the network thread, when TLS refuses the broker or the broker refuses us
+  // (the reason in OpenSSL's words), or when TLS cannot be set up at all.
+  using TlsRefusedHandler = std::function<void(const std::string& reason)>;
 
-  MqttPublisher(PublisherSettings settings, RunState state, RefusedHandler onRefused);
+  MqttPublisher(PublisherSettings settings, RunState state, RefusedHandler onRefused,
+                TlsRefusedHandler onTlsRefused = {});
   // Stops within kPublisherExitBound.
   ~MqttPublisher() override;
   MqttPublisher(const MqttPublisher&) = delete;

@@ -31,21 +31,22 @@ RunPublishing::~RunPublishing() {
   }
 }
 
-void RunPublishing::RunStarting(const BrokerOptions& options, int comPort, RunState state) {
+void RunPublishing::RunStarting(const BrokerOptions& options, const TlsFiles& tlsFiles, int comPort, RunState state) {
   const std::wstring computer = ComputerName();
   const std::wstring prefix = TopicPrefixFor(options.topicPrefix, computer, comPort);
-  if (publisher_ && (options != options_ || prefix != prefix_)) Retire();
+  if (publisher_ && (options != options_ || tlsFiles != tlsFiles_ || prefix != prefix_)) Retire();
   if (options.host.empty()) return;
   if (publisher_) {
     publisher_->SetState(state);
     return;
   }
   options_ = options;
+  tlsFiles_ = tlsFiles;
   prefix_ = prefix;
   PublisherSettings settings{ToUtf8(options.host), options.port, ToUtf8(prefix),
                              ToUtf8(ClientIdFor(computer, GetCurrentProcessId())), ToUtf8(options.user),
-                             ToUtf8(options.password)};
-  publisher_ = std::make_unique<MqttPublisher>(std::move(settings), state, onRefused_);
+                             ToUtf8(options.password), options.tls, options.tls ? tlsFiles : TlsFiles{}};
+  publisher_ = std::make_unique<MqttPublisher>(std::move(settings), state, onRefused_, onTlsRefused_);
 }
 
 void RunPublishing::SetState(RunState state) {

@@ -18,11 +18,14 @@ class RunPublishing final : public RowListener {
  public:
   // Called on a network thread, once per publisher, when the broker refuses the user name or
   // password.
-  explicit RunPublishing(MqttPublisher::RefusedHandler onRefused) : onRefused_(std::move(onRefused)) {}
+  // onTlsRefused: likewise, when TLS refuses the broker or the broker refuses us.
+  explicit RunPublishing(MqttPublisher::RefusedHandler onRefused, MqttPublisher::TlsRefusedHandler onTlsRefused = {})
+      : onRefused_(std::move(onRefused)), onTlsRefused_(std::move(onTlsRefused)) {}
   ~RunPublishing() override;
 
-  // A run starts, or waits for its port: `comPort` names the default topic prefix.
-  void RunStarting(const BrokerOptions& options, int comPort, RunState state);
+  // A run starts, or waits for its port: `comPort` names the default topic prefix. With TLS,
+  // `tlsFiles` are the texts of the options' files, read at Start.
+  void RunStarting(const BrokerOptions& options, const TlsFiles& tlsFiles, int comPort, RunState state);
   void SetState(RunState state);
   void Publish(const AlarmMessage& event);
   // An alarm or clear as the events file has it: texts as shown, the value as sent (not a
@@ -37,8 +40,10 @@ class RunPublishing final : public RowListener {
   void Retire();
 
   MqttPublisher::RefusedHandler onRefused_;
+  MqttPublisher::TlsRefusedHandler onTlsRefused_;
   std::unique_ptr<MqttPublisher> publisher_;
   BrokerOptions options_;
+  TlsFiles tlsFiles_;
   std::wstring prefix_;
   // Replaced publishers finishing on their own threads; the window's thread never waits.
   std::vector<std::unique_ptr<MqttPublisher>> retired_;
