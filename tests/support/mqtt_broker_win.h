@@ -18,6 +18,10 @@ class Broker {
 
   // Only this user with this password may connect; before the first Start.
   bool RequirePassword(const std::string& user, const std::string& password);
+  // TLS only, with these files (Unix paths); with requireCertificate only clients whose
+  // certificate the CA signed. Before the first Start.
+  void UseTls(const std::string& caFile, const std::string& certFile, const std::string& keyFile,
+              bool requireCertificate = false);
   // Starts it, on the same port as before after a Stop.
   bool Start();
   bool Stop();
@@ -29,6 +33,7 @@ class Broker {
   std::string folder_;  // Unix path
   int port_ = 0;
   bool passwordFile_ = false;
+  std::string tls_;  // the listener's TLS lines
   bool running_ = false;
 };
 
