@@ -32,9 +32,15 @@ compiler_version() {
 }
 
 # The program sets up its TLS itself: no configuration file, engine or module of the machine's
-# is ever loaded. Install folders stay OpenSSL's defaults for Windows, never this machine's.
+# is ever loaded. Install folders stay OpenSSL's defaults for Windows, never this machine's. A
+# TLS 1.2 and 1.3 client needs none of the old or regional ciphers, datagrams, PSK or the
+# message formats beyond X.509 (OCSP stays: libmosquitto refers to it); left out, the program
+# is 0.7 MB smaller.
 openssl_options=(mingw64 "--cross-compile-prefix=$cross" CC=gcc-posix
-  no-shared no-tests no-engine no-module no-dso no-autoload-config)
+  no-shared no-tests no-engine no-module no-dso no-autoload-config
+  no-legacy no-ssl3 no-dtls no-srp no-psk no-comp no-cms no-ts no-ct no-cmp no-dsa no-des no-idea no-seed
+  no-aria no-bf no-camellia no-cast no-gost no-md4 no-mdc2 no-rc2 no-rc4 no-rc5 no-rmd160 no-scrypt
+  no-siphash no-siv no-sm2 no-sm3 no-sm4 no-whirlpool no-ocb)
 mosquitto_options=(-DCMAKE_BUILD_TYPE=Release -DWITH_TLS=ON -DWITH_TLS_PSK=OFF -DWITH_EC=ON
   -DWITH_THREADING=OFF -DWITH_SOCKS=OFF -DWITH_STATIC_LIBRARIES=ON -DWITH_LIB_CPP=OFF
   -DWITH_CJSON=OFF -DWITH_BROKER=OFF -DWITH_APPS=OFF -DWITH_CLIENTS=OFF -DWITH_PLUGINS=OFF
