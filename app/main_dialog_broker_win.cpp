@@ -3,6 +3,7 @@
 
 #include "app/dialog_timers.h"
 #include "app/main_dialog_win.h"
+#include "cli/broker_switches.h"
 #include "publish/tls_files_win.h"
 
 namespace {

@@ -472,27 +472,6 @@ BrokerOptions BrokerForThisProcess(BrokerOptions stored, const CommandLineOption
   return stored;
 }
 
-std::wstring BrokerSwitchesError(const BrokerOptions& broker, const CommandLineOptions& options) {
-  if (broker.host.empty() || broker.tls) return {};
-  const std::wstring clear = L" is for a TLS broker, and this one is reached in clear (/mqtt mqtts://HOST[:PORT] uses TLS).";
-  if (options.mqttCaFile) return L"/mqtt-ca" + clear;
-  if (options.mqttCertFile) return L"/mqtt-cert" + clear;
-  if (options.mqttKeyFile) return L"/mqtt-key" + clear;
-  return {};
-}
-
-std::wstring BrokerFileError(const BrokerFileProblem& problem, const CommandLineOptions& options) {
-  struct Naming {
-    const std::optional<std::wstring>& fromSwitch;
-    const wchar_t* switchName;
-    const wchar_t* optionName;
-  };
-  const Naming naming = problem.file == BrokerFile::Ca     ? Naming{options.mqttCaFile, L"/mqtt-ca: ", L"The broker's CA file "}
-                        : problem.file == BrokerFile::Cert ? Naming{options.mqttCertFile, L"/mqtt-cert: ", L"The client certificate file "}
-                                                           : Naming{options.mqttKeyFile, L"/mqtt-key: ", L"The client key file "};
-  return (naming.fromSwitch ? naming.switchName : naming.optionName) + Quoted(problem.path) + L" " + problem.reason + L".";
-}
-
 std::wstring MissingPortError(int port) { return L"/port: COM" + std::to_wstring(port) + L" is not present."; }
 
 std::wstring LimitTitlesError(const std::vector<ColumnLimit>& limits, std::wstring_view header) {

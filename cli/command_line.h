@@ -86,14 +86,6 @@ inline constexpr wchar_t kBrokerPasswordVariable[] = L"VELMAR_MQTT_PASSWORD";
 BrokerOptions BrokerForThisProcess(BrokerOptions stored, const CommandLineOptions& options,
                                    const std::optional<std::wstring>& passwordVariable);
 
-// Checked at Start: a TLS file given on the command line while the broker is reached in
-// clear, as a switch error; empty when there is none. TLS is never turned on behind the user's
-// back, nor a file silently left unused.
-std::wstring BrokerSwitchesError(const BrokerOptions& broker, const CommandLineOptions& options);
-
-// A TLS file that cannot be used, as a switch error when the command line named it.
-std::wstring BrokerFileError(const BrokerFileProblem& problem, const CommandLineOptions& options);
-
 // Every switch, one line each (name and description separated by a tab), and two examples.
 std::wstring CommandLineUsage();
 

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/broker_switches.h"
 #include "core/presets.h"
 
 namespace velmar {
