@@ -24,8 +24,10 @@ const std::wstring& SilentLimit() {
 
 }  // namespace
 
-void AlarmMonitor::Begin(std::wstring_view header, const std::vector<ColumnLimit>& limits) {
+void AlarmMonitor::Begin(std::wstring_view header, const std::vector<ColumnLimit>& limits,
+                         std::wstring_view lostPort) {
   titles_ = SplitTitles(header);
+  lostPort_ = lostPort;
   limits_ = limits;
   silent_ = AlarmStreak(kSilentPolls);
   portLost_ = AlarmStreak();
@@ -69,7 +71,7 @@ void AlarmMonitor::WatchColumns(std::vector<Watch> previous, const std::vector<C
 
 std::vector<AlarmEvent> AlarmMonitor::Poll(const LoggedRow& row, const PollFacts& facts) {
   std::vector<AlarmEvent> events;
-  ObserveHealth(portLost_, facts.portLost, kPortLostSource, {}, row, events);
+  ObserveHealth(portLost_, facts.portLost, kPortLostSource, lostPort_, row, events);
   // Silence is heard only while the port is there to answer through.
   if (!facts.portLost) {
     ObserveHealth(silent_, row.reply.empty(), kSilentSource, SilentLimit(), row, events);

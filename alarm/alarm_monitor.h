@@ -15,7 +15,7 @@ namespace velmar {
 struct PollFacts {
   // The port was gone and could not be opened again.
   bool portLost = false;
-  // The log file refused the row: it waits in memory.
+  // Rows wait in memory for a file of the run.
   bool fileRefused = false;
 };
 
@@ -46,7 +46,8 @@ inline constexpr int kSilentPolls = 3;
 class AlarmMonitor {
  public:
   // A new run with these column titles (the header line) and limits; nothing is in alarm.
-  void Begin(std::wstring_view header, const std::vector<ColumnLimit>& limits);
+  // lostPort, when given, names the port in the port-lost alarm (a network instrument's address).
+  void Begin(std::wstring_view header, const std::vector<ColumnLimit>& limits, std::wstring_view lostPort = {});
   // Limits changed during the run: from the next poll on, each changed column counts its
   // streak from zero. A column in alarm whose limit was removed clears at its next number.
   void SetLimits(const std::vector<ColumnLimit>& limits);
@@ -54,6 +55,8 @@ class AlarmMonitor {
   std::vector<AlarmEvent> Poll(const LoggedRow& row, const PollFacts& facts);
 
   const std::vector<ColumnLimit>& Limits() const { return limits_; }
+  // Whether a limit names a column of the run.
+  bool WatchesColumns() const { return !watches_.empty(); }
   bool AnyActive() const;
   // Whether any alarm was raised since Begin, cleared or not.
   bool AnyRaised() const { return raised_; }
@@ -79,6 +82,7 @@ class AlarmMonitor {
 
   std::vector<std::wstring> titles_;
   std::vector<ColumnLimit> limits_;
+  std::wstring lostPort_;
   // Sorted by column, as the reply's fields come.
   std::vector<Watch> watches_;
   AlarmStreak silent_{kSilentPolls};

@@ -60,8 +60,8 @@ std::wstring AlarmEventLine(const AlarmEvent& event) {
                     event.change == AlarmChange::Raised ? L"alarm" : L"clear");
 }
 
-std::wstring RunMarkLine(const LocalDateTime& time, RunMark mark) {
-  return EventsLine(time, std::nullopt, L"run", {}, {}, RunMarkText(mark));
+std::wstring RunMarkLine(const LocalDateTime& time, RunMark mark, std::wstring_view note) {
+  return EventsLine(time, std::nullopt, L"run", note, {}, RunMarkText(mark));
 }
 
 std::wstring MessageLine(const LocalDateTime& time, std::wstring_view message) {
@@ -70,66 +70,133 @@ std::wstring MessageLine(const LocalDateTime& time, std::wstring_view message) {
 
 EventsFile::EventsFile(LogStorage& storage) : storage_(storage) {}
 
-void EventsFile::Begin(const std::wstring& logPath) {
-  const std::wstring path = logPath.empty() ? std::wstring() : EventsPathBeside(logPath);
-  // A run logged to the same path again continues its file, lines still waiting included.
-  if (path != path_) {
-    waiting_.Clear();
-    headerWaiting_ = false;
-  }
-  path_ = path;
-  headerChecked_ = !waiting_.Empty();
+void EventsFile::Begin(const std::wstring& logPath, RunLines runLines) {
+  path_ = logPath.empty() ? std::wstring() : EventsPathBeside(logPath);
+  runLines_ = runLines;
+  heldStart_.reset();
 }
 
-bool EventsFile::Write(const AlarmEvent& event) { return Add(AlarmEventLine(event)); }
+void EventsFile::KeepRunLines() {
+  runLines_ = RunLines::Always;
+  SayHeldStart();
+}
 
-bool EventsFile::Write(const LocalDateTime& time, RunMark mark) { return Add(RunMarkLine(time, mark)); }
+bool EventsFile::Write(const AlarmEvent& event) {
+  const bool said = SayHeldStart();
+  return Add(AlarmEventLine(event)) && said;
+}
+
+bool EventsFile::Write(const LocalDateTime& time, RunMark mark, std::wstring_view note) {
+  std::wstring line = RunMarkLine(time, mark, note);
+  if (runLines_ == RunLines::Always) return Add(line);
+  switch (mark) {
+    case RunMark::Start:
+      heldStart_ = std::move(line);
+      return true;
+    case RunMark::StartFailed:
+      return true;
+    default: {
+      // A run that said nothing leaves nothing; what it lost beside its log is something.
+      if (heldStart_ && note.empty()) {
+        heldStart_.reset();
+        return true;
+      }
+      const bool said = SayHeldStart();
+      return Add(line) && said;
+    }
+  }
+}
 
 bool EventsFile::WriteMessage(const LocalDateTime& time, std::wstring_view message) {
-  return Add(MessageLine(time, message));
+  const bool said = SayHeldStart();
+  return Add(MessageLine(time, message)) && said;
 }
 
 bool EventsFile::Flush() {
-  if (waiting_.Empty()) return true;
-  std::vector<const std::string*> lines;
-  for (const std::string& line : waiting_.Items()) lines.push_back(&line);
-  const size_t written = storage_.AppendLines(path_, lines);
-  if (written > 0) headerWaiting_ = false;
-  waiting_.PopFront(written);
+  for (WaitingFile& file : files_) FlushFile(file);
+  std::erase_if(files_, [](const WaitingFile& file) { return file.lines == 0; });
   return waiting_.Empty();
 }
 
-std::wstring EventsFile::SaveWaiting(const LocalDateTime& now) {
-  std::wstring savedTo;
-  if (WaitingLines() > 0) {
-    const std::string header = storage_.FileText(std::wstring(kEventsHeader)) + "\n";
+void EventsFile::FlushFile(WaitingFile& file) {
+  std::vector<const std::string*> lines;
+  for (const Line& line : waiting_.Items()) {
+    if (line.path != file.path) continue;
+    lines.push_back(&line.text);
+    if (lines.size() == 1 && storage_.AppendLines(file.path, lines) == 0) return;
+  }
+  lines.erase(lines.begin());
+  size_t written = 1 + (lines.empty() ? 0 : storage_.AppendLines(file.path, lines));
+  file.lines -= written;
+  // The file took the first of its lines, in order.
+  waiting_.RemoveIf([&](const Line& line) {
+    if (written == 0 || line.path != file.path) return false;
+    --written;
+    return true;
+  });
+}
+
+size_t EventsFile::WaitingLines() const {
+  return static_cast<size_t>(
+      std::count_if(waiting_.Items().begin(), waiting_.Items().end(), [](const Line& line) { return !line.header; }));
+}
+
+std::vector<std::wstring> EventsFile::SaveWaiting(const LocalDateTime& now) {
+  std::vector<std::wstring> saved;
+  const std::string header = storage_.FileText(std::wstring(kEventsHeader)) + "\n";
+  const std::wstring temp = storage_.TempFolder();
+  for (const WaitingFile& file : files_) {
     std::vector<const std::string*> lines{&header};
-    for (size_t i = headerWaiting_ ? 1 : 0; i < waiting_.Count(); ++i) lines.push_back(&waiting_[i]);
-    std::vector<std::wstring> candidates{RecoveryPathBeside(path_, now)};
-    if (const std::wstring temp = storage_.TempFolder(); !temp.empty()) {
-      candidates.push_back(RecoveryPathIn(temp, path_, now));
+    for (const Line& line : waiting_.Items()) {
+      if (line.path == file.path && !line.header) lines.push_back(&line.text);
     }
+    if (lines.size() == 1) continue;
+    std::vector<std::wstring> candidates{RecoveryPathBeside(file.path, now)};
+    if (!temp.empty()) candidates.push_back(RecoveryPathIn(temp, file.path, now));
     for (const std::wstring& candidate : candidates) {
       if (storage_.WriteWhole(candidate, lines)) {
-        savedTo = candidate;
+        saved.push_back(candidate);
         break;
       }
     }
   }
   waiting_.Clear();
-  headerWaiting_ = false;
-  headerChecked_ = false;
-  return savedTo;
+  files_.clear();
+  return saved;
 }
 
 bool EventsFile::Add(std::wstring_view line) {
   if (path_.empty()) return true;
-  if (!headerChecked_) {
-    headerChecked_ = true;
-    headerWaiting_ = !storage_.Exists(path_) && waiting_.Push(storage_.FileText(std::wstring(kEventsHeader)) + "\n");
+  // A file this program has not written yet, or that someone removed, starts with the header.
+  if (!Waits(path_) && !storage_.Exists(path_)) {
+    Push({path_, storage_.FileText(std::wstring(kEventsHeader)) + "\n", true});
   }
-  const bool kept = waiting_.Push(storage_.FileText(std::wstring(line)) + "\n");
-  return Flush() && kept;
+  const bool kept = Push({path_, storage_.FileText(std::wstring(line)) + "\n", false});
+  Flush();
+  return kept && !Waits(path_);
+}
+
+bool EventsFile::Push(Line line) {
+  const std::wstring path = line.path;
+  if (!waiting_.Push(std::move(line))) return false;
+  const auto file = std::find_if(files_.begin(), files_.end(), [&](const WaitingFile& f) { return f.path == path; });
+  if (file == files_.end()) {
+    files_.push_back({path, 1});
+  } else {
+    ++file->lines;
+  }
+  return true;
+}
+
+bool EventsFile::SayHeldStart() {
+  if (!heldStart_) return true;
+  const std::wstring line = std::move(*heldStart_);
+  heldStart_.reset();
+  return Add(line);
+}
+
+bool EventsFile::Waits(const std::wstring& path) const {
+  return std::any_of(files_.begin(), files_.end(), [&](const WaitingFile& file) { return file.path == path; });
 }
 
 }  // namespace velmar

@@ -18,10 +18,10 @@ inline constexpr UINT_PTR kMinimizedHoldTimer = 5;
 inline constexpr UINT kStartupMessage = WM_APP + 1;
 // The notification-area icon's mouse messages.
 inline constexpr UINT kTrayMessage = WM_APP + 2;
-// Posted by a publisher's network thread: the broker refused the user name or password.
-inline constexpr UINT kBrokerRefusedMessage = WM_APP + 3;
-// Posted by a publisher's network thread: TLS refused the broker, or the broker us. lParam: the
-// reason, a std::wstring the window's thread takes over.
-inline constexpr UINT kBrokerTlsRefusedMessage = WM_APP + 10;
+// Posted by a publisher's network thread: it has news for the events file (the broker refused
+// the user name or password or TLS the broker, the library a message, rows were dropped).
+inline constexpr UINT kPublishingNewsMessage = WM_APP + 3;
+// Posted by a connection attempt's thread: the attempt to reach a network instrument has ended.
+inline constexpr UINT kConnectionMessage = WM_APP + 4;
 
 }  // namespace velmar

@@ -11,16 +11,21 @@ std::wstring SideText(const std::optional<double>& side) { return side ? velmar:
 
 }  // namespace
 
-CLimitsDlg::CLimitsDlg(HWND parent, velmar::Profile profile, velmar::ColumnLimit limit)
+CLimitsDlg::CLimitsDlg(HWND parent, velmar::Profile profile, velmar::ColumnLimit limit, OnOk onOk)
     : Dialog(IDD_LIMITS, parent),
       profile_(std::move(profile)),
       limit_(std::move(limit)),
+      onOk_(onOk),
       low_(SideText(limit_.low)),
       high_(SideText(limit_.high)),
       polls_(limit_.polls) {}
 
 BOOL CLimitsDlg::OnInitDialog() {
   SetWindowTextW(Hwnd(), (L"Limits for " + std::wstring(velmar::TrimmedTitle(limit_.title))).c_str());
+  if (onOk_ == OnOk::ApplyOnly) {
+    SetDlgItemTextW(Hwnd(), IDC_LIMIT_SCOPE,
+                    L"Set by /limit: OK applies them until the program ends, and stores nothing.");
+  }
   return Dialog::OnInitDialog();
 }
 
@@ -39,7 +44,7 @@ void CLimitsDlg::OnOK() {
     return;
   }
   limit_ = std::move(limit);
-  velmar::StoreColumnLimit(profile_, limit_);
+  if (onOk_ == OnOk::Store) velmar::StoreColumnLimit(profile_, limit_);
   EndDialog(IDOK);
 }
 

@@ -7,11 +7,14 @@
 #include "settings/profile_win.h"
 
 // "Limits for <title>": a column's low and high limits (either box may stay empty) and how
-// many polls in a row make or end an alarm. OK stores them in the "Limits" key; Limit() is
-// then the limit to apply from the next poll on.
+// many polls in a row make or end an alarm. Limit() is then the limit to apply from the next
+// poll on. OK stores it in the "Limits" key, unless the process's limits come from /limit:
+// those are never stored, and the dialog says so.
 class CLimitsDlg : public velmar::Dialog {
  public:
-  CLimitsDlg(HWND parent, velmar::Profile profile, velmar::ColumnLimit limit);
+  enum class OnOk { Store, ApplyOnly };
+
+  CLimitsDlg(HWND parent, velmar::Profile profile, velmar::ColumnLimit limit, OnOk onOk);
 
   const velmar::ColumnLimit& Limit() const { return limit_; }
 
@@ -27,6 +30,7 @@ class CLimitsDlg : public velmar::Dialog {
 
   velmar::Profile profile_;
   velmar::ColumnLimit limit_;
+  OnOk onOk_;
   std::wstring low_;
   std::wstring high_;
   int polls_ = 1;

@@ -1,7 +1,5 @@
-#include <memory>
 #include <string>
 
-#include "app/dialog_timers.h"
 #include "app/main_dialog_win.h"
 #include "cli/broker_switches.h"
 #include "publish/tls_files_win.h"
@@ -30,24 +28,12 @@ std::optional<CVelmarDataLoggerDlg::BrokerRun> CVelmarDataLoggerDlg::PrepareBrok
   return broker;
 }
 
-velmar::MqttPublisher::TlsRefusedHandler CVelmarDataLoggerDlg::TlsRefusalPoster() const {
-  return [window = Hwnd()](const std::string& reason) {
-    // The text travels with the message and the window's thread owns it; a window already
-    // gone leaves it here.
-    auto text = std::make_unique<std::wstring>(reason.begin(), reason.end());
-    if (PostMessageW(window, velmar::kBrokerTlsRefusedMessage, 0, reinterpret_cast<LPARAM>(text.get()))) {
-      text.release();
-    }
-  };
-}
-
 // As for a refused password: one line in the events file and one box at most, and the
 // publisher keeps trying. It never falls back to sending in clear.
-void CVelmarDataLoggerDlg::OnBrokerTlsRefused(LPARAM posted) {
-  const std::unique_ptr<std::wstring> reason(reinterpret_cast<std::wstring*>(posted));
+void CVelmarDataLoggerDlg::OnBrokerTlsRefused(const std::wstring& reason) {
   if (brokerTlsRefusalShown_) return;
   brokerTlsRefusalShown_ = true;
-  const std::wstring text = L"TLS to the MQTT broker failed: " + *reason +
+  const std::wstring text = L"TLS to the MQTT broker failed: " + reason +
                             L". Nothing is sent to the broker until this is mended; the run goes on, and the logger "
                             L"keeps trying.";
   if (!switches_.closeRequested) alarms_->Message(logFilePath_, text);

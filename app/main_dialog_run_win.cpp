@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "app/dialog_timers.h"
 #include "app/main_dialog_win.h"
@@ -35,7 +36,8 @@ void CVelmarDataLoggerDlg::OnCancel() {
 
 velmar::AppSettings CVelmarDataLoggerDlg::RunSettings() const {
   velmar::AppSettings run;
-  run.comPort = velmar::SelectedPortOf(portList_);
+  const velmar::InstrumentAddress instrument = SelectedInstrument();
+  run.comPort = instrument.comPort;
   run.baudRate = velmar::LeadingDecimal(velmar::WindowText(baudList_));
   run.interval = interval_;
   run.command = command_;
@@ -44,37 +46,70 @@ velmar::AppSettings CVelmarDataLoggerDlg::RunSettings() const {
   return run;
 }
 
-bool CVelmarDataLoggerDlg::OnStart() {
-  if (!UpdateData(true)) return StartFailed();
+CVelmarDataLoggerDlg::StartStep CVelmarDataLoggerDlg::OnStart() {
+  const auto failed = [this] {
+    StartFailed();
+    return StartStep::Failed;
+  };
+  if (!UpdateData(true)) return failed();
   // A mistyped /limit title must not pass silently.
   if (const std::wstring wrongTitle = alarms_->CheckSwitchTitles(columnHeader_); !wrongTitle.empty()) {
-    exitFacts_.badSwitches = true;
-    ShowMessage(wrongTitle);
-    return StartFailed();
+    ShowSwitchFault(wrongTitle);
+    exitFacts_.startFailed = true;
+    alarms_->StartFailed(switches_.namedLogPath);
+    return StartStep::Failed;
   }
+  std::wstring brokerError;
+  startingBroker_ = PrepareBroker(brokerError);
+  if (!startingBroker_) {
+    ShowMessage(brokerError);
+    return failed();
+  }
+  const velmar::InstrumentAddress instrument = SelectedInstrument();
+  connectingTo_ = instrument;
+  // The window never waits for the network: the run starts when the connection is made.
+  if (instrument.network && !Channel().Network().Open(*instrument.network, velmar::Pace::Now)) {
+    SetStatus(L"Connecting to " + velmar::InstrumentName(instrument) + L"...");
+    EnableControls(false);
+    FocusControl(IDC_STOP);
+    return StartStep::Connecting;
+  }
+  return FinishStart() ? StartStep::Started : StartStep::Failed;
+}
+
+// The rest of Start, once the instrument's link is there (a COM port is opened here).
+bool CVelmarDataLoggerDlg::FinishStart() {
+  const velmar::InstrumentAddress instrument = *std::exchange(connectingTo_, std::nullopt);
+  const BrokerRun broker = *std::exchange(startingBroker_, std::nullopt);
+  const bool network = instrument.network.has_value();
+  const auto failed = [&] {
+    if (network) {
+      EnableControls(true);
+      SetStatus(L"");
+      FocusControl(IDOK);
+    }
+    return StartFailed();
+  };
   // A /split switch holds for this process only; otherwise the stored option.
   const velmar::SplitOptions split =
       switches_.options.split.value_or(velmar::LoadLogOptions(settings_).split);
-  std::wstring brokerError;
-  const std::optional<BrokerRun> broker = PrepareBroker(brokerError);
-  if (!broker) {
-    ShowMessage(brokerError);
-    return StartFailed();
-  }
   const velmar::AppSettings run = RunSettings();
-  const velmar::StartOutcome opened = Session().Open(run, split);
+  const velmar::StartOutcome opened = Session().Open(run, instrument, split);
   if (!opened.message.empty()) ShowMessage(opened.message);
-  if (!opened.started) return StartFailed();
+  if (!opened.started) return failed();
+  const std::wstring name = velmar::InstrumentName(instrument);
   // Before Begin, which tells the listeners the run's column titles.
-  publishing_->RunStarting(broker->options, broker->tlsFiles, run.comPort, velmar::RunState::Running);
+  publishing_->RunStarting(broker.options, broker.tlsFiles, name, velmar::RunState::Running);
+  chart_->SetLiveSource(network ? name : L"");
   const velmar::StartOutcome begun = Session().Begin();
   if (!begun.started) {
     publishing_->SetState(velmar::RunState::Stopped);
     ShowMessage(begun.message);
-    return StartFailed();
+    return failed();
   }
-  alarms_->Started(logFilePath_, columnHeader_);
-  TellClearPassword(broker->options);
+  if (!network) lastComPort_ = run.comPort;
+  alarms_->Started(logFilePath_, columnHeader_, network ? name : L"");
+  TellClearPassword(broker.options);
   SetStatus(L"");
   EnableControls(false);
   FocusControl(IDC_STOP);
@@ -90,6 +125,10 @@ bool CVelmarDataLoggerDlg::StartFailed() {
 void CVelmarDataLoggerDlg::OnStop(velmar::RunMark mark) {
   EnableControls(true);
   KillTimer(Hwnd(), velmar::kDurationTimer);
+  if (connectingTo_) {
+    StopConnecting();
+    return;
+  }
   if (unattended_.WaitedPort()) {
     publishing_->SetState(velmar::RunState::Stopped);
     Carry(unattended_.RunEnded());
@@ -97,8 +136,9 @@ void CVelmarDataLoggerDlg::OnStop(velmar::RunMark mark) {
   }
   const velmar::StopOutcome stopped = Session().Stop();
   if (!stopped.wasRunning) return;
-  alarms_->Ended(mark);
   publishing_->SetState(velmar::RunState::Stopped);
+  OnPublishingNews(true);
+  alarms_->Ended(mark, publishing_->RunLosses());
   ReportUnwrittenRows(stopped);
   FocusControl(IDOK);
   Carry(unattended_.RunEnded());
@@ -136,6 +176,16 @@ void CVelmarDataLoggerDlg::OnBrokerRefused() {
   ShowMessage(text);
 }
 
+// Each line once, into the events file beside the log; only a refused password or certificate
+// is a box, and never while Windows ends the session.
+void CVelmarDataLoggerDlg::OnPublishingNews(bool runEnded) {
+  const velmar::PublishingNews news = publishing_->TakeNews(runEnded);
+  for (const std::wstring& line : news.lines) alarms_->Message(logFilePath_, line);
+  if (sessionEnding_) return;
+  if (news.credentialsRefused) OnBrokerRefused();
+  if (!news.tlsRefusal.empty()) OnBrokerTlsRefused(news.tlsRefusal);
+}
+
 // Rows the file still refuses are offered another try; given up on, they go to a recovery
 // file, and the box says where.
 void CVelmarDataLoggerDlg::ReportUnwrittenRows(velmar::StopOutcome stopped) {
@@ -166,7 +216,12 @@ void CVelmarDataLoggerDlg::OnEndSession() {
   EnableControls(true);
   const bool running = Session().Running();
   const velmar::RecoveryOutcome saved = Session().StopForSessionEnd();
-  if (running) alarms_->Ended(velmar::RunMark::EndAtLogoff);
+  if (running) {
+    OnPublishingNews(true);
+    alarms_->Ended(velmar::RunMark::EndAtLogoff, publishing_->RunLosses());
+  }
+  // Now, with the rows: once this message is answered, Windows may end the process.
+  alarms_->Finish();
   if (saved.rows > 0 || saved.dropped > 0) exitFacts_.rowsNotInLog = true;
   chart_->CloseAtEnd();
   EndDialog(IDCANCEL);
@@ -182,8 +237,18 @@ void CVelmarDataLoggerDlg::OnEndSession() {
 }
 
 int CVelmarDataLoggerDlg::ShowMessage(const std::wstring& text, UINT buttons) {
+  return ShowMessageBeside(logFilePath_, text, buttons);
+}
+
+// Under /close, told beside the command line's own log only, if it named one.
+void CVelmarDataLoggerDlg::ShowSwitchFault(const std::wstring& text) {
+  exitFacts_.badSwitches = true;
+  ShowMessageBeside(switches_.namedLogPath, text, MB_OK);
+}
+
+int CVelmarDataLoggerDlg::ShowMessageBeside(const std::wstring& eventsLog, const std::wstring& text, UINT buttons) {
   if (!switches_.closeRequested) return Dialog::ShowMessage(text, buttons);
-  alarms_->Message(logFilePath_, text);
+  alarms_->Message(eventsLog, text);
   velmar::TellStartingConsole(text);
   switch (buttons & MB_TYPEMASK) {
     case MB_RETRYCANCEL:

@@ -6,6 +6,7 @@
 #include "app/about_dialog_win.h"
 #include "app/dialog_timers.h"
 #include "app/log_options_dialog_win.h"
+#include "app/network_instruments_dialog_win.h"
 #include "core/presets.h"
 #include "framework/application_win.h"
 #include "framework/data_exchange_win.h"
@@ -13,7 +14,9 @@
 #include "res/resource.h"
 #include "settings/app_settings_win.h"
 #include "settings/baud_table.h"
+#include "settings/network_instruments_win.h"
 #include "settings/port_list_win.h"
+#include "settings/port_selection.h"
 
 namespace {
 
@@ -23,6 +26,8 @@ constexpr UINT kLiveChartCommand = 0x0020;
 constexpr wchar_t kLiveChartMenuText[] = L"Live &Chart...";
 constexpr UINT kLogOptionsCommand = 0x0030;
 constexpr wchar_t kLogOptionsMenuText[] = L"Log &Options...";
+constexpr UINT kNetworkInstrumentsCommand = 0x0040;
+constexpr wchar_t kNetworkInstrumentsMenuText[] = L"Network &Instruments...";
 
 constexpr UINT kPortListDelayMs = 500;
 
@@ -39,18 +44,19 @@ CVelmarDataLoggerDlg::CVelmarDataLoggerDlg(velmar::Profile settings, velmar::Com
 
 BOOL CVelmarDataLoggerDlg::OnInitDialog() {
   Dialog::OnInitDialog();
-  session_.emplace(Hwnd(), velmar::kPollTimer, settings_);
-  alarms_.emplace(Hwnd(), velmar::kTrayMessage, icon_, settings_, switches_.options.limits);
+  session_.emplace(Hwnd(), velmar::kPollTimer, settings_,
+                   [window = Hwnd()] { PostMessageW(window, velmar::kConnectionMessage, 0, 0); });
+  alarms_.emplace(Hwnd(), velmar::kTrayMessage, icon_, settings_, switches_.options.limits, switches_.closeRequested);
   // The chart follows every run, open or not, so opening it mid-run shows the run from its start.
   chart_.emplace(Hwnd(), settings_);
   chart_->SetAlarms(&*alarms_);
   Session().AddListener(*chart_);
-  publishing_.emplace([window = Hwnd()] { PostMessageW(window, velmar::kBrokerRefusedMessage, 0, 0); },
-                      TlsRefusalPoster());
+  publishing_.emplace([window = Hwnd()] { PostMessageW(window, velmar::kPublishingNewsMessage, 0, 0); });
   Session().AddListener(*publishing_);
 
   if (HMENU systemMenu = GetSystemMenu(Hwnd(), FALSE)) {
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(systemMenu, MF_STRING, kNetworkInstrumentsCommand, kNetworkInstrumentsMenuText);
     AppendMenuW(systemMenu, MF_STRING, kLogOptionsCommand, kLogOptionsMenuText);
     AppendMenuW(systemMenu, MF_STRING, kLiveChartCommand, kLiveChartMenuText);
     wchar_t text[256] = {};
@@ -115,6 +121,9 @@ bool CVelmarDataLoggerDlg::OnSysCommand(WPARAM command) {
     case kLogOptionsCommand:
       if (CLogOptionsDlg(Hwnd(), settings_).DoModal() == IDOK) alarms_->OptionsChanged();
       return true;
+    case kNetworkInstrumentsCommand:
+      OnNetworkInstruments();
+      return true;
     case IDM_ABOUTBOX: {
       CAboutDlg about(Hwnd());
       about.DoModal();
@@ -136,11 +145,11 @@ velmar::MessageResult CVelmarDataLoggerDlg::OnMessage(UINT message, WPARAM wPara
     case velmar::kStartupMessage:
       OnStartupSwitches();
       return 0;
-    case velmar::kBrokerRefusedMessage:
-      OnBrokerRefused();
+    case velmar::kPublishingNewsMessage:
+      OnPublishingNews(false);
       return 0;
-    case velmar::kBrokerTlsRefusedMessage:
-      OnBrokerTlsRefused(lParam);
+    case velmar::kConnectionMessage:
+      OnAttemptEnded();
       return 0;
     case WM_QUERYOPEN:
       // The dialog manager shows the dialog normally once its queue first runs dry, which would
@@ -195,7 +204,7 @@ bool CVelmarDataLoggerDlg::OnTimer(UINT_PTR id) {
     Poll();
   } else if (id == kPortListTimer) {
     KillTimer(Hwnd(), kPortListTimer);
-    velmar::RebuildPortList(portList_, 0, true);
+    RebuildPorts(velmar::kAutoPort, true);
     CheckWaitedPort();
   } else if (id == velmar::kPortWaitTimer) {
     CheckWaitedPort();
@@ -250,7 +259,12 @@ void CVelmarDataLoggerDlg::OnHelp() {
 
 void CVelmarDataLoggerDlg::LoadSettings() {
   const velmar::AppSettings stored = velmar::LoadSettings(settings_);
-  velmar::RebuildPortList(portList_, stored.comPort, false);
+  lastComPort_ = stored.comPort;
+  networkInstruments_ = velmar::LoadNetworkInstruments(settings_);
+  // The network instrument of the last Start, while it is listed; else the stored COM port.
+  const std::optional<velmar::NetworkAddress> last = velmar::LoadLastInstrument(settings_);
+  const std::optional<int> lastEntry = last ? NetworkEntryOf(*last) : std::nullopt;
+  RebuildPorts(lastEntry.value_or(stored.comPort), false);
   SendMessageW(baudList_, CB_SETCURSEL, velmar::BaudListIndexForRate(stored.baudRate), 0);
   interval_ = stored.interval;
   command_ = stored.command;

@@ -9,14 +9,17 @@
 
 namespace {
 
+using RunLines = velmar::EventsFile::RunLines;
+
 velmar::LocalDateTime Now() { return velmar::SystemClock().LocalNow(); }
 
 }  // namespace
 
 RunAlarms::RunAlarms(HWND window, UINT trayMessage, HICON icon, velmar::Profile profile,
-                     std::vector<velmar::ColumnLimit> switchLimits)
+                     std::vector<velmar::ColumnLimit> switchLimits, bool unattended)
     : profile_(std::move(profile)),
       switchLimits_(!switchLimits.empty()),
+      unattended_(unattended),
       limits_(switchLimits_ ? std::move(switchLimits) : velmar::LoadColumnLimits(profile_)),
       area_(window, trayMessage, icon) {
   OptionsChanged();
@@ -30,15 +33,18 @@ void RunAlarms::Waiting() { area_.Apply(notices_.SetActivity(velmar::RunActivity
 
 void RunAlarms::Idle() { area_.Apply(notices_.SetActivity(velmar::RunActivity::Idle)); }
 
-void RunAlarms::Started(const std::wstring& logPath, const std::wstring& header) {
-  events_.Begin(logPath);
-  monitor_.Begin(header, limits_);
+// A run under /close, or with a limit on one of its columns, always has its start and end
+// lines; any other only around what it has to say.
+void RunAlarms::Started(const std::wstring& logPath, const std::wstring& header, const std::wstring& lostPort) {
+  monitor_.Begin(header, limits_, lostPort);
+  events_.Begin(logPath, unattended_ || monitor_.WatchesColumns() ? RunLines::Always : RunLines::AroundEvents);
   events_.Write(Now(), velmar::RunMark::Start);
+  running_ = true;
   area_.Apply(notices_.SetActivity(velmar::RunActivity::Running));
 }
 
 void RunAlarms::StartFailed(const std::wstring& logPath) {
-  events_.Begin(logPath);
+  events_.Begin(logPath, unattended_ ? RunLines::Always : RunLines::AroundEvents);
   events_.Write(Now(), velmar::RunMark::StartFailed);
 }
 
@@ -50,25 +56,28 @@ std::vector<velmar::AlarmEvent> RunAlarms::Polled(const velmar::PollOutcome& out
   return changes;
 }
 
-void RunAlarms::Ended(velmar::RunMark mark) {
-  events_.Write(Now(), mark);
+void RunAlarms::Ended(velmar::RunMark mark, const std::wstring& note) {
+  events_.Write(Now(), mark, note);
+  running_ = false;
   Idle();
 }
 
 void RunAlarms::Message(const std::wstring& logPath, const std::wstring& text) {
   if (logPath.empty()) return;
-  events_.Begin(logPath);
+  if (!running_) events_.Begin(logPath);
   events_.WriteMessage(Now(), text);
 }
 
 void RunAlarms::PutLimit(const velmar::ColumnLimit& limit) {
   velmar::PutLimit(limits_, limit);
   monitor_.SetLimits(limits_);
+  if (running_ && monitor_.WatchesColumns()) events_.KeepRunLines();
 }
 
 bool RunAlarms::EditLimit(HWND owner, const std::wstring& title) {
   const velmar::ColumnLimit* stored = velmar::FindLimit(limits_, title);
-  CLimitsDlg dialog(owner, profile_, stored ? *stored : velmar::ColumnLimit{title, {}, {}, 1});
+  CLimitsDlg dialog(owner, profile_, stored ? *stored : velmar::ColumnLimit{title, {}, {}, 1},
+                    switchLimits_ ? CLimitsDlg::OnOk::ApplyOnly : CLimitsDlg::OnOk::Store);
   if (dialog.DoModal() != IDOK) return false;
   PutLimit(dialog.Limit());
   return true;

@@ -7,6 +7,7 @@
 
 #include "app/app_identity.h"
 #include "app/main_dialog_win.h"
+#include "framework/console_win.h"
 
 namespace {
 
@@ -31,8 +32,13 @@ bool CVelmarDataLoggerApp::InitInstance() {
 
   const velmar::CommandLineResult switches = velmar::ParseCommandLine(CommandLineArguments());
   if (switches.options.showUsage) {
-    MessageBoxW(nullptr, velmar::CommandLineUsage().c_str(), velmar::ApplicationName().c_str(),
-                MB_OK | MB_ICONINFORMATION);
+    // Under /close nobody may be there to close a box: the usage goes to the console instead.
+    if (switches.closeRequested) {
+      velmar::TellStartingConsole(velmar::CommandLineUsage());
+    } else {
+      MessageBoxW(nullptr, velmar::CommandLineUsage().c_str(), velmar::ApplicationName().c_str(),
+                  MB_OK | MB_ICONINFORMATION);
+    }
     return false;
   }
   CVelmarDataLoggerDlg dialog(velmar::Profile(RegistryRoot(), velmar::ApplicationName()), switches);

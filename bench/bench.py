@@ -25,16 +25,19 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 class Simulator:
-    """The instrument on COM12, steered and read out over its control port."""
+    """The instrument on COM12 (or, with link None, on a TCP port of 127.0.0.1), steered and read
+    out over its control port."""
 
     def __init__(self, sim, link, work, delay_ms):
-        port_file = os.path.join(work, "sim.port")
-        self.errors = open(os.path.join(work, "sim.log"), "w")
+        name = "sim" if link else "sim-tcp"
+        port_file = os.path.join(work, f"{name}.port")
+        self.errors = open(os.path.join(work, f"{name}.log"), "w")
+        line = ["--link", link] if link else ["--tcp", "0"]
         self.proc = subprocess.Popen(
-            [sim, "--link", link, "--control", "0", "--port-file", port_file, "--delay", str(delay_ms)],
+            [sim, *line, "--control", "0", "--port-file", port_file, "--delay", str(delay_ms)],
             stdout=subprocess.DEVNULL, stderr=self.errors)
         for _ in range(200):
-            if os.path.exists(port_file) and os.path.lexists(link):
+            if os.path.exists(port_file) and (not link or os.path.lexists(link)):
                 break
             time.sleep(0.025)
         with open(port_file) as f:
@@ -42,6 +45,7 @@ class Simulator:
         self.lines = self.sock.makefile("rb")
         self.link = link
         self.start = int(self.ask("start-time")) / 1e6
+        self.address = None if link else f"127.0.0.1:{self.ask('tcp-port')}"
 
     def ask(self, command):
         self.sock.sendall(command.encode() + b"\n")
@@ -174,12 +178,12 @@ def win_path(path):
 CHART_KEY = r"HKCU\Software\Local AppWizard-Generated Applications\VelmarDataLogger\Chart"
 
 
-def run_wine(args, log, interval_ms, polls, program_args="", open_log=None):
+def run_wine(args, log, interval_ms, polls, program_args="", open_log=None, port=str(PORT)):
     # The program reopens a chart that was open when it last closed: each run starts without one.
     subprocess.run(["wine", "reg", "delete", CHART_KEY, "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     watcher = measure.RowWatcher(log)
     driver = subprocess.Popen(
-        ["wine", os.path.join(args.windows_dir, "velmar-driver.exe"), win_path(args.exe), str(PORT),
+        ["wine", os.path.join(args.windows_dir, "velmar-driver.exe"), win_path(args.exe), port,
          win_path(log), "0", str(interval_ms)] + ([program_args] if program_args else []),
         stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
     try:
@@ -223,10 +227,10 @@ def run_wine(args, log, interval_ms, polls, program_args="", open_log=None):
 
 def run_python(args, sim, log, interval_ms, polls):
     watcher = measure.RowWatcher(log)
-    device = os.path.realpath(sim.link)
+    script = "reference_socket_logger.py" if sim.address else "reference_logger.py"
+    device = sim.address or os.path.realpath(sim.link)
     launched = time.monotonic()
-    logger = subprocess.Popen([sys.executable, os.path.join(HERE, "reference_logger.py"), device, log,
-                               str(interval_ms), COMBO_QUERY])
+    logger = subprocess.Popen([sys.executable, os.path.join(HERE, script), device, log, str(interval_ms), COMBO_QUERY])
     try:
         rows = watcher.wait_rows(polls, polls * (interval_ms / 1000 + 1.2) + 10,
                                  lambda: (measure.cpu_seconds(logger.pid), None))
@@ -298,12 +302,15 @@ def main():
     os.makedirs(args.work)
 
     sim = Simulator(args.sim, os.path.join(args.ports, f"com{PORT}"), args.work, args.delay)
+    # The same instrument on a TCP port: "tcp" runs the program and a Python socket loop on it.
+    tcp_sim = Simulator(args.sim, None, args.work, args.delay)
     # "mqtt": publishing every row to a broker on loopback; "limits": all 14 columns limited.
     # "open" opens a log of over 1 GiB in the chart during the run; "twin" is the same run without.
     # Then the logger alone, answering at 100 ms: the chart closed ("closedN"), at once open
     # ("chartN"), so that the two runs of a pair meet the same load on the machine.
     scenarios = [("answer", 100, args.fast), ("answer", 1000, args.slow), ("silent", 100, args.silent),
-                 ("limits", 100, args.fast), ("mqtt", 100, args.fast), ("mqtt", 1000, args.slow)]
+                 ("tcp", 100, args.fast), ("limits", 100, args.fast), ("mqtt", 100, args.fast),
+                 ("mqtt", 1000, args.slow)]
     for round_ in range(1, args.chart_rounds + 1):
         scenarios += [(f"closed{round_}", 100, args.fast), (f"chart{round_}", 100, args.fast)]
     # "mqttclearN" publishes in clear, "mqtttlsN" right after it over TLS, to the same broker.
@@ -325,9 +332,10 @@ def main():
         server_idle = sum(rate for name, rate in background.items() if name.startswith("wineserver"))
         for mode, interval, polls in scenarios:
             logger_only = mode.startswith(("closed", "chart", "mqtt")) or mode in ("limits", "open", "twin")
+            instrument = tcp_sim if mode == "tcp" else sim
             for kind in ("wine",) if logger_only else ("wine", "python"):
-                sim.ask("mode " + ("silent" if mode == "silent" else "normal"))
-                sim.ask("clear")
+                instrument.ask("mode " + ("silent" if mode == "silent" else "normal"))
+                instrument.ask("clear")
                 log = os.path.join(args.work, f"{kind}-{mode}-{interval}ms.csv")
                 print(f"  {kind:6} {mode:6} every {interval:4} ms, {polls} polls ...", file=sys.stderr, flush=True)
                 if kind == "wine":
@@ -338,17 +346,22 @@ def main():
                         extra = f"/mqtt 127.0.0.1:{broker.port}"
                     elif mode.startswith("mqtttls"):
                         extra = f"/mqtt mqtts://127.0.0.1:{broker.tls_port} /mqtt-ca {win_path(certificates['ca.pem'])}"
-                    run = run_wine(args, log, interval, polls, extra, big if mode == "open" else None)
+                    port = str(PORT)
+                    if mode == "tcp":
+                        port = f"tcp://{tcp_sim.address}"
+                        extra = f"/port {port}"
+                    run = run_wine(args, log, interval, polls, extra, big if mode == "open" else None, port)
                 else:
-                    run = run_python(args, sim, log, interval, polls)
+                    run = run_python(args, instrument, log, interval, polls)
                 # Let the last exchange finish so its bytes are not counted in the next run.
                 time.sleep(1.2 if mode == "silent" else 0.3)
-                results[kind, mode, interval] = run | analyse(run, sim.timed_bytes("record-times-us"),
-                                                              sim.timed_bytes("sent-times-us"), server_idle)
+                results[kind, mode, interval] = run | analyse(run, instrument.timed_bytes("record-times-us"),
+                                                              instrument.timed_bytes("sent-times-us"), server_idle)
         print(f"  drain  {args.drain} rows queued for a broker that comes back ...", file=sys.stderr, flush=True)
         drained = drain_rate(args, args.drain)
     finally:
         sim.close()
+        tcp_sim.close()
         broker.stop()
     report.print_report(args, results, background, COMBO_QUERY, os.path.join(HERE, "reference_logger.py"))
     print(f"MQTT publisher, broker back on loopback: {drained}.")

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   }
   const int port = std::atoi(argv[1]);
   const int rows = argc > 2 ? std::atoi(argv[2]) : 100'000;
-  velmar::MqttPublisher publisher({"127.0.0.1", port, "velmar-bench", "velmar-bench-drain", "", ""},
+  velmar::MqttPublisher publisher({"127.0.0.1", port, "velmar-bench", "velmar-bench-drain", "", "", {}},
                                   velmar::RunState::Running, nullptr);
   publisher.OnRunStarted({L"bench", kComboTitles, {2026, 12, 7, 18, 0, 0, 0}});
   for (int point = 1; point <= rows; ++point) {

@@ -33,6 +33,25 @@ def busy(rates):
                      if rate >= 0.1) or "none"
 
 
+def tcp_report(results):
+    """The same exchange over TCP: the program against itself over COM, and a Python socket loop."""
+    def figures(run, label):
+        cpu = run["cpu"]
+        deviation = [abs(v - 100) for v in run["interval"]]
+        text = (f"{label}: CPU per poll {measure.median(cpu):.2f} / {measure.p95(cpu):.2f} ms")
+        if run.get("server"):
+            both = [a + b for a, b in zip(cpu, run["server"])]
+            text += f" (with its wineserver requests {measure.median(both):.2f} / {measure.p95(both):.2f})"
+        overhead = run["overhead"]
+        return (text + f", |deviation from 100 ms| {measure.median(deviation):.2f} / {measure.p95(deviation):.2f} ms, "
+                f"last reply byte -> row {fmt(measure.median(overhead), 2)} / {fmt(measure.p95(overhead), 2)} ms")
+
+    print("The same instrument over TCP on 127.0.0.1, answering at 100 ms (median / p95):")
+    print("  " + figures(results["wine", "tcp", 100], "logger over TCP"))
+    print("  " + figures(results["wine", "answer", 100], "logger over COM"))
+    print("  " + figures(results["python", "tcp", 100], "Python socket loop"))
+
+
 def print_report(args, results, background, query, reference_script):
     def both(key, mode, interval):
         return [results[kind, mode, interval][key] for kind in ("wine", "python")]
@@ -127,6 +146,7 @@ def print_report(args, results, background, query, reference_script):
     print(f"Wine background, CPU ms per second: {busy(idle_server)} with no logger running (taken off the"
           f" wineserver share above);\nthe prefix's other processes, not counted above: {busy(during)} during"
           f" the runs, {busy(idle_others)} with no logger running.")
+    tcp_report(results)
     limits, plain = results["wine", "limits", 100], results["wine", "answer", 100]
     print(f"With limits on all 14 columns, answering at 100 ms (logger only, median / p95): CPU per poll "
           f"{measure.median(limits['cpu']):.2f} / {measure.p95(limits['cpu']):.2f} ms (without: "

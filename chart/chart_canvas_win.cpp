@@ -45,6 +45,7 @@ std::optional<std::vector<PixelRect>> ChartCanvas::Render(HDC reference, const C
     height_ = height;
     drawnFrame_.reset();
     drawnRowTexts_.reset();
+    drawnLayout_.reset();
     drawnOverlay_.reset();
   }
   if (!frame_->Ready() || !composed_->Ready() || !back_->Ready()) return std::nullopt;
@@ -54,7 +55,9 @@ std::optional<std::vector<PixelRect>> ChartCanvas::Render(HDC reference, const C
   DrawnOverlay overlay = OverlayOf(scene);
   // What each layer needs drawn again, from the bottom up; each layer above takes in the parts
   // of the ones below.
-  const bool first = !drawnFrame_ || !drawnRowTexts_ || !drawnOverlay_;
+  const bool first = !drawnFrame_ || !drawnRowTexts_ || !drawnLayout_ || !drawnOverlay_;
+  // Texts kept from before stand where the layout put them: in a new one they go, all of them.
+  const bool relaid = first || !(*drawnLayout_ == scene.layout);
   std::vector<PixelRect> frameParts;
   if (first) {
     frameParts.push_back(all);
@@ -62,9 +65,10 @@ std::optional<std::vector<PixelRect>> ChartCanvas::Render(HDC reference, const C
     frameParts.push_back(band.Height() > height / kWholeBandDivisor ? all : band);
   }
   std::vector<PixelRect> textParts;
-  if (first || (refreshRowTexts && *drawnRowTexts_ != scene.rowTexts)) {
+  if (relaid || (refreshRowTexts && *drawnRowTexts_ != scene.rowTexts)) {
     drawnRowTexts_ = scene.rowTexts;
-    textParts = first ? std::vector<PixelRect>{all} : scene.rowTextAreas;
+    drawnLayout_ = scene.layout;
+    textParts = relaid ? std::vector<PixelRect>{all} : scene.rowTextAreas;
   }
   textParts.insert(textParts.end(), frameParts.begin(), frameParts.end());
   std::vector<PixelRect> overlayParts;

@@ -19,8 +19,9 @@ namespace velmar {
 class ChartCanvas {
  public:
   // Brings the picture up to `scene`; `refreshRowTexts` false keeps the row texts drawn before,
-  // whatever the scene's say. Returns the parts of the picture that changed; none when the
-  // picture cannot be kept (short of GDI memory), and the scene must be painted directly.
+  // whatever the scene's say, while the layout they were drawn in stays. Returns the parts of
+  // the picture that changed; none when the picture cannot be kept (short of GDI memory), and
+  // the scene must be painted directly.
   std::optional<std::vector<PixelRect>> Render(HDC reference, const ChartScene& scene, int width, int height,
                                                bool refreshRowTexts);
   // Copies a part of the picture to the same place in `target`.
@@ -37,6 +38,7 @@ class ChartCanvas {
   std::optional<OffscreenBitmap> back_;
   std::optional<SceneLayer> drawnFrame_;
   std::optional<SceneLayer> drawnRowTexts_;
+  std::optional<ChartLayout> drawnLayout_;
   std::optional<DrawnOverlay> drawnOverlay_;
   bool readoutDrawn_ = false;
 };

@@ -14,6 +14,7 @@ struct LaneLayout {
   PixelRect title;    // beside the plot: the lane's name, and under it an analog lane's newest value
   PixelRect plot;     // an analog lane's plot, or a strip of states
   PixelRect figures;  // beside the plot: the statistics; empty when they are not shown
+  bool operator==(const LaneLayout&) const = default;
 };
 
 // Where everything goes in a client area of a given size at a given DPI; every length is
@@ -42,6 +43,7 @@ struct ChartLayout {
   // About how wide `length` characters are in the chart's font; the portable layout cannot
   // measure, so it errs wide.
   int TextWidth(size_t length) const;
+  bool operator==(const ChartLayout&) const = default;
 };
 
 // `strips` says for each lane, top to bottom, whether it is a strip of states.

@@ -14,10 +14,11 @@ constexpr size_t kNoSeries = static_cast<size_t>(-1);
 
 }  // namespace
 
-void StateGuess::See(double value) {
+void StateGuess::See(double value, bool writtenAsInteger) {
   // Values that draw no line (inf, nan) say nothing about the column.
   if (analog_ || !std::isfinite(value)) return;
-  if (value != std::floor(value)) {
+  // A decimal point or an exponent is a measurement's, however round its value.
+  if (!writtenAsInteger) {
     analog_ = true;
     return;
   }
@@ -38,12 +39,14 @@ void ChartRun::Start(std::vector<std::wstring> titles, const LocalDateTime& star
   lanes_.clear();
   seriesOfColumn_.clear();
   latest_.clear();
+  latestTexts_.clear();
   guesses_.clear();
 }
 
 void ChartRun::AddRow(int64_t elapsedMs, const LocalDateTime& time, std::string_view reply) {
   clock_.Observe(elapsedMs, time);
   std::fill(latest_.begin(), latest_.end(), GapValue());
+  for (std::string& text : latestTexts_) text.clear();
   ForEachField(reply, [&](size_t column, std::string_view field) {
     const std::optional<double> value = ParseField(field);
     if (!value) return;
@@ -52,6 +55,7 @@ void ChartRun::AddRow(int64_t elapsedMs, const LocalDateTime& time, std::string_
     if (series == kNoSeries) {
       series = store_.AddSeries();
       latest_.push_back(GapValue());
+      latestTexts_.emplace_back();
       guesses_.emplace_back();
       const Lane lane{column, series};
       lanes_.insert(std::upper_bound(lanes_.begin(), lanes_.end(), lane,
@@ -59,7 +63,8 @@ void ChartRun::AddRow(int64_t elapsedMs, const LocalDateTime& time, std::string_
                     lane);
     }
     latest_[series] = *value;
-    guesses_[series].See(*value);
+    latestTexts_[series].assign(TrimField(field));
+    guesses_[series].See(*value, WrittenAsInteger(field));
   });
   store_.AddRow(elapsedMs, latest_.data());
 }

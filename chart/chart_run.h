@@ -15,13 +15,14 @@ namespace velmar {
 // How a column is drawn: a line on its own scale, or a strip of states.
 enum class LaneKind { Analog, State };
 
-// Whether a column looks like states (flags, conditions, error codes): every value seen is an
-// integer, and there are at most kMaxStates of them. Once it stops looking so, it never does again.
+// Whether a column looks like states (flags, conditions, error codes): every value seen is
+// written as an integer, and there are at most kMaxStates of them. Once it stops looking so, it
+// never does again.
 class StateGuess {
  public:
   static constexpr size_t kMaxStates = 8;
 
-  void See(double value);
+  void See(double value, bool writtenAsInteger);
   bool LooksLikeState() const { return count_ > 0 && !analog_; }
 
  private:
@@ -49,6 +50,8 @@ class ChartRun {
   std::wstring Title(size_t column) const;
   // GapValue() when the newest row held no number in that series.
   double LatestValue(size_t series) const { return latest_[series]; }
+  // As the instrument wrote it ("25.000"); empty when the newest row held no number there.
+  std::string_view LatestText(size_t series) const { return latestTexts_[series]; }
   bool LooksLikeState(size_t series) const { return guesses_[series].LooksLikeState(); }
   // The first row's time less its elapsed time; the header's until a row arrives.
   const LocalDateTime& StartTime() const { return clock_.Start(); }
@@ -64,6 +67,7 @@ class ChartRun {
   std::vector<Lane> lanes_;
   std::vector<size_t> seriesOfColumn_;  // kNoSeries where the column never held a number
   std::vector<double> latest_;
+  std::vector<std::string> latestTexts_;
   std::vector<StateGuess> guesses_;  // per series
 };
 

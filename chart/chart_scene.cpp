@@ -47,6 +47,12 @@ const wchar_t* WindowName(TimeWindow window) {
 
 std::wstring ValueText(double value) { return IsGap(value) ? kNoValue : FormatValue(value); }
 
+// The digits the instrument wrote are its resolution: "25.000" stays so. A number is ASCII.
+std::wstring NewestText(const ChartRun& run, size_t series) {
+  const std::string_view text = run.LatestText(series);
+  return text.empty() ? kNoValue : std::wstring(text.begin(), text.end());
+}
+
 // The top of a text on the line that starts at `top`.
 int TextTop(const ChartLayout& layout, int top) { return top + (layout.lineHeight - layout.fontHeight) / 2; }
 
@@ -147,7 +153,7 @@ void AddAnalogLane(ChartScene& scene, const ChartRun& run, const Decimation& dec
   AddLaneTitle(scene, laneIndex, run.Title(lane.column), titleColor);
   if (place.title.Height() >= 2 * layout.lineHeight) {
     const int top = place.title.top + layout.lineHeight;
-    scene.rowTexts.texts.push_back({place.title.left, TextTop(layout, top), ValueText(run.LatestValue(lane.series)),
+    scene.rowTexts.texts.push_back({place.title.left, TextTop(layout, top), NewestText(run, lane.series),
                                     TextAlign::Left, TextStyle::Bold, titleColor, place.title.Width()});
     scene.rowTextAreas.push_back({place.title.left, top, place.title.right, top + layout.lineHeight});
   }

@@ -64,7 +64,7 @@ void ChartWindow::OnLoaded() {
 }
 
 std::wstring ChartWindow::SourceText() const {
-  if (!loader_.Busy()) return logSource_;
+  if (!loader_.Busy()) return log_ ? logSource_ : liveSource_;
   return L"Reading " + FileName(loadPath_) + L"... " + std::to_wstring(loader_.Percent()) + L" %";
 }
 

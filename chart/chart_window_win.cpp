@@ -27,12 +27,14 @@ PixelSize Scaled(PixelSize size, int dpi) { return {MulDiv(size.width, dpi, 96),
 
 PixelRect ToPixelRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
-PixelRect WorkAreaOf(HMONITOR monitor) {
+MONITORINFO InfoOf(HMONITOR monitor) {
   MONITORINFO info{};
   info.cbSize = sizeof info;
   GetMonitorInfoW(monitor, &info);
-  return ToPixelRect(info.rcWork);
+  return info;
 }
+
+PixelRect WorkAreaOf(HMONITOR monitor) { return ToPixelRect(InfoOf(monitor).rcWork); }
 
 // The display's frame period, for at most 60 mouse repaints a second.
 UINT DisplayFrameMs(HWND window) {
@@ -119,14 +121,19 @@ PixelRect ChartWindow::InitialRect(bool& maximized) const {
 void ChartWindow::RememberPlacement() const {
   WINDOWPLACEMENT placement{};
   placement.length = sizeof placement;
-  RECT normal{};
   if (!GetWindowPlacement(Hwnd(), &placement)) return;
+  PixelRect normal;
   if (IsIconic(Hwnd()) || IsZoomed(Hwnd())) {
-    normal = placement.rcNormalPosition;
+    // Minimised, the monitor is the one of the restored place.
+    const MONITORINFO monitor = InfoOf(MonitorFromWindow(Hwnd(), MONITOR_DEFAULTTONEAREST));
+    normal = ScreenFromWorkspace(ToPixelRect(placement.rcNormalPosition), ToPixelRect(monitor.rcMonitor),
+                                 ToPixelRect(monitor.rcWork));
   } else {
-    GetWindowRect(Hwnd(), &normal);
+    RECT window{};
+    GetWindowRect(Hwnd(), &window);
+    normal = ToPixelRect(window);
   }
-  settings_.WritePlacement({ToPixelRect(normal), IsZoomed(Hwnd()) != FALSE, WindowDpi(Hwnd())});
+  settings_.WritePlacement({normal, IsZoomed(Hwnd()) != FALSE, WindowDpi(Hwnd())});
 }
 
 void ChartWindow::OnRunStarted(const RunHeader& header) {

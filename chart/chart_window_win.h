@@ -59,6 +59,9 @@ class ChartWindow final : public Window, public RowListener {
 
   // Where the lanes' limits and alarms come from; none shows none.
   void SetAlarms(ChartAlarms* alarms) { alarms_ = alarms; }
+  // What the header names while the live run is shown (a network instrument's address), from
+  // the next run on; empty names nothing.
+  void SetLiveSource(std::wstring source) { liveSource_ = std::move(source); }
 
   void OnRunStarted(const RunHeader& header) override;
   void OnRow(const LoggedRow& row) override;
@@ -136,6 +139,7 @@ class ChartWindow final : public Window, public RowListener {
   ChartRun live_;
   std::unique_ptr<ChartRun> log_;
   std::wstring logSource_;
+  std::wstring liveSource_;
   ChartView view_;
   TimeWindow chosenWindow_;
   LaneChoices choices_;

@@ -6,6 +6,14 @@
 
 namespace velmar {
 
+// Held by the one worker that may have a buffer and a store; a worker that replaced another
+// waits for it here, a cancelled one gives up waiting.
+struct LogLoader::MemorySlot {
+  std::mutex mutex;
+  std::condition_variable freed;
+  bool taken = false;
+};
+
 struct LogLoader::Job {
   std::atomic<bool> cancelled{false};
   std::atomic<uint64_t> done{0};
@@ -14,14 +22,15 @@ struct LogLoader::Job {
   std::condition_variable ended;
   bool finished = false;
   std::optional<Result> result;
-  std::function<void()> notify;  // cleared once nobody listens any more
+  std::function<void()> notify;         // cleared once nobody listens any more
+  std::shared_ptr<ChunkSource> source;  // to cancel a read that waits; dropped when the work ends
   std::thread thread;
 };
 
 namespace {
 
 // Streams [begin, end) of the source through a line splitter; false when a read fails or the
-// job is cancelled.
+// job is cancelled. A chunk that arrives after the cancel is not looked at.
 template <class OnLine>
 bool ReadLines(ChunkSource& source, uint64_t begin, uint64_t end, LogLoader::Job& job, OnLine&& onLine) {
   std::vector<char> buffer(LogLoader::kChunkBytes);
@@ -31,7 +40,7 @@ bool ReadLines(ChunkSource& source, uint64_t begin, uint64_t end, LogLoader::Job
     if (job.cancelled) return false;
     const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), end - at));
     const std::optional<size_t> got = source.Read(at, std::span<char>(buffer.data(), want));
-    if (!got) return false;
+    if (!got || job.cancelled) return false;
     if (*got == 0) break;  // cut short since it was opened
     lines.Feed(std::string_view(buffer.data(), *got), onLine);
     at += *got;
@@ -40,18 +49,32 @@ bool ReadLines(ChunkSource& source, uint64_t begin, uint64_t end, LogLoader::Job
   return !job.cancelled;
 }
 
+// Never waits: the worker finds out at its next chunk, or its waiting read gives up.
+void CancelJob(LogLoader::Job& job, LogLoader::MemorySlot& slot) {
+  std::shared_ptr<ChunkSource> source;
+  {
+    std::lock_guard lock(job.mutex);
+    job.cancelled = true;
+    job.notify = nullptr;
+    job.result.reset();
+    source = job.source;
+  }
+  if (source) source->Cancel();
+  { const std::lock_guard lock(slot.mutex); }
+  slot.freed.notify_all();
+}
+
 }  // namespace
 
 LogLoader::LogLoader(std::function<void()> notify, std::function<void()> workerStarts)
-    : notify_(std::move(notify)), workerStarts_(std::move(workerStarts)) {}
+    : notify_(std::move(notify)), workerStarts_(std::move(workerStarts)), slot_(std::make_shared<MemorySlot>()) {}
 
 LogLoader::~LogLoader() { Stop(std::chrono::milliseconds(2000)); }
 
 void LogLoader::Scan(std::unique_ptr<ChunkSource> source) {
-  std::shared_ptr<ChunkSource> file(std::move(source));
-  Start([file](Job& job) {
+  Start(std::move(source), [](Job& job, ChunkSource& file) {
     LogRunIndex index;
-    const bool read = ReadLines(*file, 0, file->Size(), job, [&](std::string_view line, uint64_t offset, uint64_t next) {
+    const bool read = ReadLines(file, 0, file.Size(), job, [&](std::string_view line, uint64_t offset, uint64_t next) {
       index.OnLine(line, offset, next);
     });
     Result result;
@@ -65,13 +88,12 @@ void LogLoader::Scan(std::unique_ptr<ChunkSource> source) {
 
 void LogLoader::Build(std::unique_ptr<ChunkSource> source, const LogRun& run, std::vector<std::wstring> titles,
                       size_t budgetBytes) {
-  std::shared_ptr<ChunkSource> file(std::move(source));
-  Start([file, run, titles = std::move(titles), budgetBytes](Job& job) mutable {
+  Start(std::move(source), [run, titles = std::move(titles), budgetBytes](Job& job, ChunkSource& file) mutable {
     auto chart = std::make_unique<ChartRun>(budgetBytes);
     const LocalDateTime started = run.started.value_or(LocalDateTime{});
     chart->Start(std::move(titles), started);
-    const uint64_t end = std::min(run.end, file->Size());
-    const bool read = ReadLines(*file, run.begin, end, job, [&](std::string_view line, uint64_t, uint64_t) {
+    const uint64_t end = std::min(run.end, file.Size());
+    const bool read = ReadLines(file, run.begin, end, job, [&](std::string_view line, uint64_t, uint64_t) {
       OnRowLine(line, [&](const LogRow& row) {
         chart->AddRow(row.elapsedMs, AddMilliseconds(started, row.elapsedMs), row.reply);
       });
@@ -85,19 +107,45 @@ void LogLoader::Build(std::unique_ptr<ChunkSource> source, const LogRun& run, st
   });
 }
 
-void LogLoader::Start(std::function<Result(Job&)> work) {
-  Stop(std::chrono::milliseconds(2000));
+void LogLoader::Start(std::shared_ptr<ChunkSource> source, std::function<Result(Job&, ChunkSource&)> work) {
+  Cancel();
+  Reap();
   auto job = std::make_shared<Job>();
   job->notify = notify_;
-  job->thread = std::thread([job, work = std::move(work), starts = workerStarts_] {
+  job->source = source;
+  job->thread = std::thread([job, slot = slot_, source = std::move(source), work = std::move(work),
+                             starts = workerStarts_]() mutable {
     if (starts) starts();
-    Result result = work(*job);
+    bool holding = false;
+    {
+      std::unique_lock lock(slot->mutex);
+      slot->freed.wait(lock, [&] { return !slot->taken || job->cancelled; });
+      holding = slot->taken = !job->cancelled;
+    }
+    Result result;
+    if (holding) result = work(*job, *source);
     std::function<void()> notify;
     {
       std::lock_guard lock(job->mutex);
       if (!job->cancelled) job->result = std::move(result);
-      job->finished = true;
       notify = job->cancelled ? nullptr : job->notify;
+      job->source.reset();
+    }
+    // All the work held goes before the next worker may begin: a result nobody wants, the
+    // file, what the work was given.
+    result = Result{};
+    source.reset();
+    work = nullptr;
+    if (holding) {
+      {
+        const std::lock_guard lock(slot->mutex);
+        slot->taken = false;
+      }
+      slot->freed.notify_all();
+    }
+    {
+      const std::lock_guard lock(job->mutex);
+      job->finished = true;
     }
     job->ended.notify_all();
     if (notify) notify();
@@ -107,15 +155,25 @@ void LogLoader::Start(std::function<Result(Job&)> work) {
 
 void LogLoader::Cancel() {
   if (!job_) return;
-  std::lock_guard lock(job_->mutex);
-  job_->cancelled = true;
-  job_->result.reset();
+  CancelJob(*job_, *slot_);
+  cancelled_.push_back(std::move(job_));
+}
+
+void LogLoader::Reap() {
+  std::erase_if(cancelled_, [](const std::shared_ptr<Job>& job) {
+    {
+      const std::lock_guard lock(job->mutex);
+      if (!job->finished) return false;
+    }
+    job->thread.join();
+    return true;
+  });
 }
 
 bool LogLoader::Busy() const {
   if (!job_) return false;
   std::lock_guard lock(job_->mutex);
-  return !job_->cancelled && (!job_->finished || job_->result.has_value());
+  return !job_->finished || job_->result.has_value();
 }
 
 int LogLoader::Percent() const {
@@ -133,20 +191,21 @@ std::optional<LogLoader::Result> LogLoader::Take() {
 }
 
 void LogLoader::Stop(std::chrono::milliseconds bound) {
-  if (!job_) return;
-  std::shared_ptr<Job> job = std::move(job_);
-  bool finished = false;
-  {
-    std::unique_lock lock(job->mutex);
-    job->cancelled = true;
-    job->notify = nullptr;
-    finished = job->ended.wait_for(lock, bound, [&] { return job->finished; });
+  Cancel();
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  for (const std::shared_ptr<Job>& job : cancelled_) {
+    bool finished = false;
+    {
+      std::unique_lock lock(job->mutex);
+      finished = job->ended.wait_until(lock, deadline, [&] { return job->finished; });
+    }
+    if (finished) {
+      job->thread.join();
+    } else {
+      job->thread.detach();
+    }
   }
-  if (finished) {
-    job->thread.join();
-  } else {
-    job->thread.detach();
-  }
+  cancelled_.clear();
 }
 
 }  // namespace velmar

@@ -85,4 +85,10 @@ PixelRect FitWithin(const PixelRect& window, const PixelRect& workArea) {
   return {left, top, left + width, top + height};
 }
 
+PixelRect ScreenFromWorkspace(const PixelRect& normal, const PixelRect& monitor, const PixelRect& workArea) {
+  const int dx = workArea.left - monitor.left;
+  const int dy = workArea.top - monitor.top;
+  return {normal.left + dx, normal.top + dy, normal.right + dx, normal.bottom + dy};
+}
+
 }  // namespace velmar

@@ -23,4 +23,9 @@ PixelRect PlaceBeside(const PixelRect& owner, int captionHeight, const PixelRect
 // area, so a window placed on a monitor since removed comes back where it can be seen.
 PixelRect FitWithin(const PixelRect& window, const PixelRect& workArea);
 
+// The restored position the window system keeps for a maximised or minimised window counts
+// from the corner of its monitor's work area (a taskbar at the top or left moves that corner);
+// the same position in screen pixels, as every other rectangle is kept.
+PixelRect ScreenFromWorkspace(const PixelRect& normal, const PixelRect& monitor, const PixelRect& workArea);
+
 }  // namespace velmar

@@ -47,6 +47,8 @@ enum class Switch {
   MqttCa,
   MqttCert,
   MqttKey,
+  Eol,
+  OnConnect,
 };
 
 enum class Takes {
@@ -63,7 +65,7 @@ struct SwitchInfo {
   Takes takes;
 };
 
-constexpr std::array<SwitchInfo, 21> kSwitches{{
+constexpr std::array<SwitchInfo, 23> kSwitches{{
     {L"port", Switch::Port, Takes::Value},
     {L"baud", Switch::Baud, Takes::Value},
     {L"interval", Switch::Interval, Takes::Value},
@@ -86,6 +88,8 @@ constexpr std::array<SwitchInfo, 21> kSwitches{{
     {L"mqtt-ca", Switch::MqttCa, Takes::Text},
     {L"mqtt-cert", Switch::MqttCert, Takes::Text},
     {L"mqtt-key", Switch::MqttKey, Takes::Text},
+    {L"eol", Switch::Eol, Takes::Value},
+    {L"on-connect", Switch::OnConnect, Takes::Text},
 }};
 
 struct NamedPreset {
@@ -240,11 +244,36 @@ bool IsCloseSwitch(const std::wstring& arg) {
   return split && EqualsNoCase(split->name, L"close");
 }
 
+// The value of the last /log, skipping values as the parser takes them; whatever else is wrong.
+std::wstring NamedLogPath(const std::vector<std::wstring>& args) {
+  std::wstring path;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::optional<SwitchArg> arg = SplitSwitch(args[i]);
+    const SwitchInfo* info = arg ? FindSwitch(arg->name) : nullptr;
+    if (!info || info->takes == Takes::Nothing) continue;
+    std::optional<std::wstring_view> value = arg->attached;
+    if (!value && i + 1 < args.size() && (info->takes == Takes::Text || !SplitSwitch(args[i + 1]))) value = args[++i];
+    if (info->id == Switch::Log && value) path = *value;
+  }
+  return path;
+}
+
 // Empty when the value is taken; otherwise what is wrong with it.
 std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
   CommandLineOptions& options = draft.options;
   switch (id) {
     case Switch::Port: {
+      if (value.size() >= 4 && EqualsNoCase(value.substr(0, 4), L"tcp:")) {
+        const std::optional<NetworkAddress> address = ParseNetworkAddress(value);
+        if (!address) {
+          return Quoted(value) +
+                 L" is not an address tcp://HOST:PORT (HOST a name, an IPv4 address or an IPv6 address in brackets; "
+                 L"PORT 1 to 65535).";
+        }
+        options.network = *address;
+        options.port.reset();
+        break;
+      }
       std::wstring_view number = value;
       if (number.size() >= 3 && EqualsNoCase(number.substr(0, 3), L"com")) {
         number.remove_prefix(3);
@@ -254,6 +283,7 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
         return Quoted(value) + L" is not a port from COM1 to COM" + std::to_wstring(kHighestPort) + L".";
       }
       options.port = *port;
+      options.network.reset();
       break;
     }
     case Switch::Baud: {
@@ -357,12 +387,21 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
     case Switch::MqttKey:
       options.mqttKeyFile = std::wstring(value);
       break;
+    case Switch::Eol: {
+      const std::optional<LineEnd> end = LineEndFromName(value);
+      if (!end) return Quoted(value) + L" is not lf, cr or crlf.";
+      options.lineEnd = *end;
+      break;
+    }
+    case Switch::OnConnect:
+      options.onConnect = OnConnectFromSwitch(value);
+      break;
   }
   return {};
 }
 
 CommandLineResult Failure(std::wstring error) {
-  return {CommandLineOptions{}, std::move(error), false};
+  return {CommandLineOptions{}, std::move(error), false, {}};
 }
 
 CommandLineResult ParseSwitches(const std::vector<std::wstring>& args) {
@@ -398,7 +437,7 @@ CommandLineResult ParseSwitches(const std::vector<std::wstring>& args) {
   if (draft.explicitHeader) {
     draft.options.header = std::move(draft.explicitHeader);
   }
-  return {std::move(draft.options), {}, false};
+  return {std::move(draft.options), {}, false, {}};
 }
 
 }  // namespace
@@ -411,6 +450,7 @@ CommandLineResult ParseCommandLine(const std::vector<std::wstring>& args) {
     result = ParseSwitches(args);
   }
   result.closeRequested = std::any_of(args.begin(), args.end(), IsCloseSwitch);
+  result.namedLogPath = NamedLogPath(args);
   return result;
 }
 
@@ -418,6 +458,11 @@ std::wstring CommandLineUsage() {
   return L"Usage: VelmarDataLogger [switches]\n"
          L"\n"
          L"/port COMn\tThe serial port, COM1 to COM255 (or just the number).\n"
+         L"/port tcp://HOST:PORT\tA network instrument: a host name, an IPv4 address or an IPv6 address in "
+         L"brackets, and a port.\n"
+         L"/eol lf|cr|crlf\tThe line end of a network instrument's queries, for this run only.\n"
+         L"/on-connect TEXT\tSent to a network instrument after each connection (\\n between lines), for this run "
+         L"only.\n"
          L"/baud RATE\t1200, 2400, 9600, 19200, 38400, 57600 or 115200.\n"
          L"/interval MS\tMilliseconds between measurements, 100 to 10000000.\n"
          L"/preset NAME\tlaser, tec or combo: its commands and column titles.\n"
@@ -473,6 +518,10 @@ BrokerOptions BrokerForThisProcess(BrokerOptions stored, const CommandLineOption
 }
 
 std::wstring MissingPortError(int port) { return L"/port: COM" + std::to_wstring(port) + L" is not present."; }
+
+std::wstring UnreachableInstrumentError(const NetworkAddress& address, const std::wstring& reason) {
+  return L"/port: " + AddressText(address) + L" could not be reached" + (reason.empty() ? L"" : L": " + reason) + L".";
+}
 
 std::wstring LimitTitlesError(const std::vector<ColumnLimit>& limits, std::wstring_view header) {
   const std::vector<std::wstring> titles = SplitTitles(header);

@@ -7,6 +7,7 @@
 
 #include "core/broker_options.h"
 #include "core/column_limits.h"
+#include "core/instrument_address.h"
 #include "core/split_options.h"
 
 namespace velmar {
@@ -22,6 +23,11 @@ struct BrokerAddress {
 // What the command line asks for; an absent value leaves the remembered setting alone.
 struct CommandLineOptions {
   std::optional<int> port;        // 1..255
+  // /port tcp://HOST:PORT, in place of a COM port; the last /port wins.
+  std::optional<NetworkAddress> network;
+  // A network instrument's line end and on-connect text, for this process only.
+  std::optional<LineEnd> lineEnd;
+  std::optional<std::wstring> onConnect;
   std::optional<int> baudRate;    // one of the rates the dialog lists
   std::optional<int> intervalMs;  // 100..10000000
   std::optional<std::wstring> command;
@@ -58,6 +64,9 @@ struct CommandLineResult {
   // /close was among the arguments, also when another was wrong: nobody may be there to
   // read the error, so it must not wait in a box.
   bool closeRequested = false;
+  // The path the last /log gave, also when another switch was wrong: a fault in the switches
+  // is told beside that log, never beside a stored one. Empty when no /log named one.
+  std::wstring namedLogPath;
 };
 
 // args: the arguments after the program name, as CommandLineToArgvW split them.
@@ -73,6 +82,8 @@ PortOnStart PortOnStartFor(const CommandLineOptions& options, bool portPresent);
 
 // "/port: COMn is not present."
 std::wstring MissingPortError(int port);
+// "/port: 10.0.0.5:5025 could not be reached: connection refused."
+std::wstring UnreachableInstrumentError(const NetworkAddress& address, const std::wstring& reason);
 
 // Checked at Start, when the run's column titles are known: the error for the first limit
 // whose title names no column of the run (a mistyped title must not pass silently), or empty.

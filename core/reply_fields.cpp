@@ -1,5 +1,6 @@
 #include "core/reply_fields.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -12,9 +13,20 @@ bool IsFieldSpace(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-std::optional<double> ParseField(std::string_view field) {
+std::string_view TrimField(std::string_view field) {
   while (!field.empty() && IsFieldSpace(field.front())) field.remove_prefix(1);
   while (!field.empty() && IsFieldSpace(field.back())) field.remove_suffix(1);
+  return field;
+}
+
+bool WrittenAsInteger(std::string_view field) {
+  field = TrimField(field);
+  if (!field.empty() && (field.front() == '-' || field.front() == '+')) field.remove_prefix(1);
+  return !field.empty() && std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::optional<double> ParseField(std::string_view field) {
+  field = TrimField(field);
   // from_chars takes a minus sign only; a plus is ours to skip, but not before another sign.
   if (!field.empty() && field.front() == '+') {
     field.remove_prefix(1);

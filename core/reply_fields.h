@@ -13,6 +13,13 @@ namespace velmar {
 // no number, which the chart shows as a gap, never as zero.
 std::optional<double> ParseField(std::string_view field);
 
+// A field without the spaces around it: a number as the instrument wrote it ("25.000").
+std::string_view TrimField(std::string_view field);
+
+// An optional sign and digits only, as flags and codes are written ("0", "1", "-3"); a number
+// with a decimal point or an exponent is a measurement, even when its value is whole.
+bool WrittenAsInteger(std::string_view field);
+
 // Calls onField(column, field) for each field of a reply, split at every comma as the log
 // file's columns are; an empty reply has no fields at all.
 template <class OnField>

@@ -15,19 +15,23 @@ std::string Narrow(UINT codePage, std::wstring_view text) {
   return out;
 }
 
+std::wstring Wide(UINT codePage, std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int needed = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+  std::wstring out(static_cast<size_t>(needed > 0 ? needed : 0), L'\0');
+  if (needed > 0) MultiByteToWideChar(codePage, 0, text.data(), size, out.data(), needed);
+  return out;
+}
+
 }  // namespace
 
 std::string ToAnsi(std::wstring_view text) { return Narrow(CP_THREAD_ACP, text); }
 
 std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, text); }
 
-std::wstring FromAnsi(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int needed = MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), size, nullptr, 0);
-  std::wstring out(static_cast<size_t>(needed > 0 ? needed : 0), L'\0');
-  if (needed > 0) MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), size, out.data(), needed);
-  return out;
-}
+std::wstring FromAnsi(std::string_view text) { return Wide(CP_THREAD_ACP, text); }
+
+std::wstring FromUtf8(std::string_view text) { return Wide(CP_UTF8, text); }
 
 }  // namespace velmar

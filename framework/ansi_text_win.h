@@ -10,5 +10,6 @@ std::string ToAnsi(std::wstring_view text);
 std::wstring FromAnsi(std::string_view text);
 // What leaves the computer in messages is UTF-8.
 std::string ToUtf8(std::wstring_view text);
+std::wstring FromUtf8(std::string_view text);
 
 }  // namespace velmar

@@ -7,8 +7,13 @@
 
 namespace velmar {
 
-void TellStartingConsole(const std::wstring& line) {
-  const std::wstring text = line + L"\r\n";
+void TellStartingConsole(const std::wstring& message) {
+  std::wstring text;
+  for (const wchar_t c : message) {
+    if (c == L'\n') text += L'\r';
+    text += c;
+  }
+  if (!text.ends_with(L"\r\n")) text += L"\r\n";
   const HANDLE given = GetStdHandle(STD_ERROR_HANDLE);
   DWORD written = 0;
   if (given && given != INVALID_HANDLE_VALUE) {

@@ -3,9 +3,9 @@
 
 namespace velmar {
 
-// Writes a line to the standard error of whoever started the program: the handle it was
-// given (a batch file's redirection), or else the console of the parent process, if any. A
-// program started without either writes nowhere, silently.
-void TellStartingConsole(const std::wstring& line);
+// Writes a message, its lines ended by CR LF, to the standard error of whoever started the
+// program: the handle it was given (a batch file's redirection), or else the console of the
+// parent process, if any. A program started without either writes nowhere, silently.
+void TellStartingConsole(const std::wstring& message);
 
 }  // namespace velmar

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "network/network_exchange.h"
+#include "network/reply_line_splitter.h"
 #include "serial/reply_reader.h"
 
 namespace {
@@ -114,17 +116,95 @@ Outcome ReadAll(const Script& script, uint32_t startTick) {
   return outcome;
 }
 
+// The network reader's framing, from the same arrivals: chunks end where time passes between
+// two bytes. The replies a splitter gives must not depend on where the chunks end: they are the
+// stream's non-empty lines, each cut into pieces of at most maxBytes.
+void CheckNetworkSplitting(const Script& script, std::size_t maxBytes) {
+  std::vector<std::string> expected;
+  std::string line;
+  for (const Arrival& arrival : script.arrivals) {
+    if (arrival.byte == '\r' || arrival.byte == '\n') {
+      if (!line.empty()) expected.push_back(line);
+      line.clear();
+      continue;
+    }
+    line.push_back(arrival.byte);
+    if (line.size() == maxBytes) {
+      expected.push_back(line);
+      line.clear();
+    }
+  }
+  std::vector<std::string> replies;
+  velmar::ReplyLineSplitter splitter(maxBytes);
+  std::string chunk;
+  for (std::size_t i = 0; i < script.arrivals.size(); ++i) {
+    chunk.push_back(script.arrivals[i].byte);
+    if (i + 1 < script.arrivals.size() && script.arrivals[i + 1].at == script.arrivals[i].at) continue;
+    for (std::string_view rest = chunk; !rest.empty();) {
+      rest.remove_prefix(splitter.Feed(rest));
+      if (splitter.Complete()) replies.push_back(splitter.Take());
+    }
+    chunk.clear();
+  }
+  FUZZ_CHECK(replies == expected);
+}
+
+// The reader over the same arrivals, each receive taking all that has arrived: a reply within
+// its bound and deadline, no line end in it, made of bytes that arrived.
+class ChunkedPeer final : public velmar::StreamSource {
+ public:
+  explicit ChunkedPeer(const Script& script) : script_(script) {}
+  velmar::Received Receive(char* buffer, std::size_t size, uint32_t waitMs) override {
+    const auto& arrivals = script_.arrivals;
+    if (next_ >= arrivals.size() || arrivals[next_].at > now_ + waitMs) {
+      now_ += waitMs;
+      return {};
+    }
+    now_ = std::max(now_, arrivals[next_].at);
+    std::size_t taken = 0;
+    while (next_ < arrivals.size() && arrivals[next_].at <= now_ && taken < size) {
+      buffer[taken++] = arrivals[next_++].byte;
+    }
+    return {velmar::Received::Status::Data, taken};
+  }
+  uint64_t NowMs() override { return now_; }
+  bool Done() const { return next_ >= script_.arrivals.size(); }
+
+ private:
+  const Script& script_;
+  uint64_t now_ = 0;
+  std::size_t next_ = 0;
+};
+
+void CheckNetworkReader(const Script& script, std::size_t maxBytes) {
+  ChunkedPeer peer(script);
+  std::string stream;
+  for (const Arrival& arrival : script.arrivals) stream.push_back(arrival.byte);
+  for (int read = 0; read < 4 && !peer.Done(); ++read) {
+    const uint64_t start = peer.NowMs();
+    const velmar::NetworkReply reply = velmar::ReadNetworkReply(peer, script.timeoutMs, maxBytes);
+    FUZZ_CHECK(!reply.lost);
+    FUZZ_CHECK(reply.text.size() <= maxBytes);
+    FUZZ_CHECK(reply.text.find_first_of("\r\n") == std::string::npos);
+    FUZZ_CHECK(stream.find(reply.text) != std::string::npos);
+    FUZZ_CHECK(peer.NowMs() <= start + script.timeoutMs);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
   const uint32_t startTick = input.ConsumeIntegral<uint32_t>();
   const uint32_t beforeWrap = input.ConsumeIntegral<uint16_t>();
+  const std::size_t maxNetworkBytes = input.ConsumeIntegralInRange<std::size_t>(1, 64);
   const Script script = ScriptFromInput(input);
 
   const Outcome anywhere = ReadAll(script, startTick);
   // Starting just short of the wrap must change nothing.
   const Outcome acrossWrap = ReadAll(script, UINT32_MAX - beforeWrap % (script.timeoutMs + 1));
   FUZZ_CHECK(anywhere == acrossWrap);
+  CheckNetworkSplitting(script, maxNetworkBytes);
+  CheckNetworkReader(script, maxNetworkBytes);
   return 0;
 }

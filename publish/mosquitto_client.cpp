@@ -75,10 +75,15 @@ int MosquittoClient::Reconnect() { return mosquitto_reconnect_async(client_); }
 
 int MosquittoClient::Disconnect() { return mosquitto_disconnect(client_); }
 
-bool MosquittoClient::Publish(const std::string& topic, std::string_view payload, bool retain) {
-  const int result = mosquitto_publish(client_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
-                                       payload.data(), 1, retain);
-  return result == MOSQ_ERR_SUCCESS || result == MOSQ_ERR_NO_CONN;
+MosquittoClient::Handed MosquittoClient::Publish(const std::string& topic, std::string_view payload, bool retain) {
+  Handed handed;
+  // The library gives the id once the topic and payload passed its checks, before it queues.
+  handed.code = mosquitto_publish(client_, &handed.id, topic.c_str(), static_cast<int>(payload.size()),
+                                  payload.data(), 1, retain);
+  // Out of memory may come before or after the message was queued; counted as refused, an
+  // acknowledgement that still comes for it is ignored.
+  if (handed.code == MOSQ_ERR_NOMEM) handed.id = 0;
+  return handed;
 }
 
 int MosquittoClient::Subscribe(const std::string& topicFilter) {

@@ -54,9 +54,16 @@ class MosquittoClient {
   int Connect(const std::string& host, int port, int keepAliveSeconds);
   int Reconnect();
   int Disconnect();
-  // QoS 1. True when the library took the message: sent now, or, while disconnected, kept to
-  // be sent after a reconnect. Each message taken is acknowledged once through OnPublished.
-  bool Publish(const std::string& topic, std::string_view payload, bool retain);
+  // What became of a message handed to the library: the id it took it under, or 0 when it
+  // refused it, and its MOSQ_ERR_ code.
+  struct Handed {
+    int id = 0;
+    int code = 0;
+  };
+  // QoS 1. A message the library took is acknowledged once through OnPublished, whatever the
+  // call returned: one taken while disconnected, or whose write failed on a connection just
+  // lost, is kept and sent again after a reconnect.
+  Handed Publish(const std::string& topic, std::string_view payload, bool retain);
   int Subscribe(const std::string& topicFilter);
   // Waits up to timeoutMs for traffic and handles it; the events fire from here.
   int Loop(int timeoutMs);

@@ -6,6 +6,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <set>
+#include <utility>
 #include <variant>
 
 #include "core/bounded_queue.h"
@@ -19,10 +21,8 @@ namespace velmar {
 
 namespace {
 
-constexpr size_t kMaxQueuedMessages = 100'000;
-constexpr size_t kMaxQueuedBytes = 16u << 20;
-// Messages handed to the library and not yet acknowledged. The library keeps these across a
-// reconnect and sends them again itself; everything else waits in our bounded queue.
+// Messages the library holds until the broker acknowledges them; it keeps them across a
+// reconnect and sends them again itself. Everything else waits in our bounded queue.
 constexpr size_t kMaxInFlight = 100;
 constexpr int kKeepAliveSeconds = 20;
 // Rows are handed over in batches, once a second: every wake of the thread costs far more than
@@ -70,10 +70,15 @@ int64_t UnixMsNow() {
 }
 
 struct MqttPublisher::Shared {
+  Shared(QueueBounds bounds, RunState first, NewsHandler handler)
+      : queue(bounds.messages, bounds.bytes, BoundedQueue<QueuedMessage>::WhenFull::DropOldest),
+        state(first),
+        onNews(std::move(handler)) {}
+
   mutable std::mutex lock;
   std::condition_variable wake;
-  BoundedQueue<QueuedMessage> queue{kMaxQueuedMessages, kMaxQueuedBytes, BoundedQueue<QueuedMessage>::WhenFull::DropOldest};
-  RunState state = RunState::Running;
+  BoundedQueue<QueuedMessage> queue;
+  RunState state;
   uint64_t stateVersion = 0;
   bool stopping = false;
   uint64_t stopDeadline = 0;
@@ -82,9 +87,16 @@ struct MqttPublisher::Shared {
   // Kept by the network thread, for Stats.
   size_t inFlight = 0;
   size_t acknowledged = 0;
+  size_t refused = 0;
   bool connected = false;
-  RefusedHandler onRefused;
-  TlsRefusedHandler onTlsRefused;
+  // The news, until the window's thread takes it.
+  const NewsHandler onNews;
+  bool credentialsRefused = false;
+  std::string tlsRefusal;
+  std::vector<PublishRefusal> refusals;
+  size_t refusalsTold = 0;
+  size_t droppedTold = 0;
+  bool outageOver = false;
 };
 
 namespace {
@@ -95,13 +107,16 @@ class Connection final : public MosquittoEvents {
   Connection(MqttPublisher::Shared& shared, PublisherSettings settings)
       : shared_(shared), settings_(std::move(settings)), statusTopic_(settings_.topicPrefix + "/status") {}
 
-  void Run() {
+  void Run(MqttPublisher::Shared* before) {
+    if (before) AwaitEnd(*before);
     // Outlives the client, which calls into it.
     std::unique_ptr<TlsContext> tls;
     MosquittoClient client(settings_.clientId, true, *this);
     if (client.Valid() && UseTls(client, tls)) {
       // A crash or a pulled cable leaves "offline": the broker says it for us.
-      client.SetWill(statusTopic_, kOfflineWord, true);
+      if (const int code = client.SetWill(statusTopic_, kOfflineWord, true); code != 0) {
+        Refused(statusTopic_, code, true);
+      }
       if (!settings_.user.empty()) client.SetCredentials(settings_.user, settings_.password);
       client.SetMaxInFlight(kMaxInFlight);
       Publish(client);
@@ -130,9 +145,18 @@ class Connection final : public MosquittoEvents {
       tls.reset();
       error = "the MQTT library has no TLS";
     }
-    if (!tls) ReportTlsRefusal("TLS cannot be used: " + error);
+    if (!tls) TellTlsRefused("TLS cannot be used: " + error);
     tls_ = tls.get();
     return tls != nullptr;
+  }
+
+  // The replaced publisher ends within its bound; this one waits that out at most.
+  static void AwaitEnd(MqttPublisher::Shared& before) {
+    std::unique_lock<std::mutex> lock(before.lock);
+    const uint64_t giveUp = before.stopDeadline + kJoinMarginMs;
+    const uint64_t now = Tick();
+    before.finishedChanged.wait_for(lock, std::chrono::milliseconds(giveUp > now ? giveUp - now : 0),
+                                    [&] { return before.finished; });
   }
 
   void OnConnect(int code) override {
@@ -143,17 +167,19 @@ class Connection final : public MosquittoEvents {
     }
   }
   void OnDisconnect(int) override { lost_ = true; }
-  void OnPublished(int) override {
+  void OnPublished(int id) override {
     const std::lock_guard<std::mutex> lock(shared_.lock);
-    if (inFlight_ > 0) --inFlight_;
-    ++acknowledged_;
+    if (held_.erase(id) > 0) ++shared_.acknowledged;
     Mirror();
   }
 
-  // Kept in step with the queue, so Stats never shows a message in neither.
-  void Mirror() {
-    shared_.inFlight = inFlight_;
-    shared_.acknowledged = acknowledged_;
+  // Under the lock: a message taken from the queue is in flight while it is being handed
+  // over, so Stats never shows a message in neither.
+  void Mirror() { shared_.inFlight = held_.size() + (handing_ ? 1 : 0); }
+
+  bool Room() const { return held_.size() < kMaxInFlight; }
+  bool StatusDue() const {
+    return Read([&] { return statusSent_ != shared_.stateVersion; });
   }
 
   void Publish(MosquittoClient& client) {
@@ -177,10 +203,10 @@ class Connection final : public MosquittoEvents {
         case LinkPlan::Step::Wait:
           break;
       }
-      if (plan_.Connected()) HandOver(client, kMaxInFlight);
+      if (plan_.Connected()) HandOver(client);
       if (!plan_.Down()) {
         // Reads what came, writes what waits and keeps the connection alive.
-        const bool answerDue = !plan_.Connected() || inFlight_ > 0;
+        const bool answerDue = !plan_.Connected() || !held_.empty();
         client.Loop(answerDue ? kAnswerWaitMs : 0);
         if (answerDue) continue;
       }
@@ -192,38 +218,39 @@ class Connection final : public MosquittoEvents {
     }
   }
 
-  // The queued rows while the time lasts, then "offline"; a clean disconnect only when it was
-  // acknowledged, since without one the broker says "offline" by the will.
+  // The last state and the queued rows while the time lasts, then "offline"; a clean
+  // disconnect only when everything was acknowledged, since without one the broker says
+  // "offline" by the will.
   void Finish(MosquittoClient& client) {
     const uint64_t deadline = Read([&] { return shared_.stopDeadline; });
     const uint64_t rowsDeadline = deadline > kOfflineReserveMs ? deadline - kOfflineReserveMs : 0;
     while (plan_.Connected() && Tick() < rowsDeadline &&
-           (inFlight_ > 0 || !Read([&] { return shared_.queue.Empty(); }))) {
-      HandOver(client, kMaxInFlight);
+           (!held_.empty() || StatusDue() || !Read([&] { return shared_.queue.Empty(); }))) {
+      HandOver(client);
       client.Loop(static_cast<int>(std::min<uint64_t>(kAnswerWaitMs, rowsDeadline - Tick())));
       TakeEvents(client, Tick());
     }
-    if (!plan_.Connected()) return;
-    if (!client.Publish(statusTopic_, kOfflineWord, true)) return;
-    Count(+1);
-    for (uint64_t now = Tick(); plan_.Connected() && inFlight_ > 0 && now < deadline; now = Tick()) {
+    if (!plan_.Connected() || !Room()) return;
+    Hand(client, statusTopic_, kOfflineWord, true);
+    for (uint64_t now = Tick(); plan_.Connected() && !held_.empty() && now < deadline; now = Tick()) {
       client.Loop(static_cast<int>(std::min<uint64_t>(kAnswerWaitMs, deadline - now)));
       TakeEvents(client, Tick());
     }
-    if (plan_.Connected() && inFlight_ == 0) client.Disconnect();
+    if (plan_.Connected() && held_.empty()) client.Disconnect();
   }
 
-  // What the last Loop reported, and the state the window's thread asks for.
+  // What the last Loop reported.
   void TakeEvents(MosquittoClient& client, uint64_t now) {
     if (accepted_) {
       plan_.Accepted();
-      // A blip may have left the will's "offline" retained.
+      // A blip may have left the will's "offline" retained, and a broker restarted without
+      // persistence has forgotten the state.
       statusSent_.reset();
     }
-    if (refusal_ == kBadCredentials || refusal_ == kNotAuthorised) ReportRefusal();
+    if (refusal_ == kBadCredentials || refusal_ == kNotAuthorised) TellCredentialsRefused();
     // A certificate refused ends the attempt without a disconnect from the library.
     const std::string tlsRefusal = tls_ ? tls_->TakeRefusal() : std::string();
-    if (!tlsRefusal.empty()) ReportTlsRefusal(tlsRefusal);
+    if (!tlsRefusal.empty()) TellTlsRefused(tlsRefusal);
     if (refusal_ != 0 || lost_ || !tlsRefusal.empty() || (!plan_.Connected() && client.ConnectFailed())) {
       plan_.Failed(now);
     }
@@ -233,52 +260,83 @@ class Connection final : public MosquittoEvents {
     shared_.connected = plan_.Connected();
   }
 
-  void Count(int change) {
-    const std::lock_guard<std::mutex> lock(shared_.lock);
-    inFlight_ += static_cast<size_t>(change);
-    Mirror();
+  void Tell() {
+    if (shared_.onNews) shared_.onNews();
   }
 
-  void ReportRefusal() {
-    if (refusalReported_) return;
-    refusalReported_ = true;
-    if (shared_.onRefused) shared_.onRefused();
+  void TellCredentialsRefused() {
+    if (credentialsTold_) return;
+    credentialsTold_ = true;
+    {
+      const std::lock_guard<std::mutex> lock(shared_.lock);
+      shared_.credentialsRefused = true;
+    }
+    Tell();
   }
 
-  void ReportTlsRefusal(const std::string& reason) {
-    if (tlsRefusalReported_) return;
-    tlsRefusalReported_ = true;
-    if (shared_.onTlsRefused) shared_.onTlsRefused(reason);
+  // Once in the publisher's life: the reason is the same at every attempt.
+  void TellTlsRefused(const std::string& reason) {
+    if (tlsRefusalTold_) return;
+    tlsRefusalTold_ = true;
+    {
+      const std::lock_guard<std::mutex> lock(shared_.lock);
+      shared_.tlsRefusal = reason;
+    }
+    Tell();
+  }
+
+  // Counted; each cause told once. The same topic and payload would be refused again, so the
+  // message is not tried again.
+  void Refused(const std::string& topic, int code, bool will) {
+    bool told = false;
+    {
+      const std::lock_guard<std::mutex> lock(shared_.lock);
+      if (!will) ++shared_.refused;
+      told = std::any_of(shared_.refusals.begin(), shared_.refusals.end(),
+                         [&](const PublishRefusal& known) { return known.code == code && known.will == will; });
+      if (!told) shared_.refusals.push_back({topic, MosquittoErrorText(code), code, will});
+    }
+    if (!told) Tell();
+  }
+
+  void Hand(MosquittoClient& client, const std::string& topic, std::string_view payload, bool retain) {
+    const MosquittoClient::Handed handed = client.Publish(topic, payload, retain);
+    {
+      const std::lock_guard<std::mutex> lock(shared_.lock);
+      handing_ = false;
+      if (handed.id != 0) held_.insert(handed.id);
+      Mirror();
+    }
+    if (handed.id == 0) Refused(topic, handed.code, false);
   }
 
   // The current status when it has not been said on this connection, then queued messages
-  // up to the window, in order.
-  void HandOver(MosquittoClient& client, size_t window) {
-    RunState state;
-    uint64_t version;
-    {
-      const std::lock_guard<std::mutex> lock(shared_.lock);
-      state = shared_.state;
-      version = shared_.stateVersion;
-    }
-    if (statusSent_ != version && client.Publish(statusTopic_, StatusWord(state), true)) {
+  // up to the window, in order. Once the queue is empty an outage with drops is over.
+  void HandOver(MosquittoClient& client) {
+    const auto [state, version] = Read([&] { return std::pair(shared_.state, shared_.stateVersion); });
+    if (statusSent_ != version && Room()) {
+      Hand(client, statusTopic_, StatusWord(state), true);
       statusSent_ = version;
-      Count(+1);
     }
-    while (inFlight_ < window) {
+    while (Room()) {
       std::optional<QueuedMessage> next;
       {
         const std::lock_guard<std::mutex> lock(shared_.lock);
-        if (shared_.queue.Empty()) return;
+        if (shared_.queue.Empty()) break;
         next = shared_.queue.TakeFront();
-        ++inFlight_;
+        handing_ = true;
         Mirror();
       }
       const auto [topic, payload] = Message(*next);
-      // Handed over once, also when the connection has just dropped: the library then sends
-      // it after the reconnect. One it refuses outright would never be acknowledged.
-      if (!client.Publish(topic, payload, false)) Count(-1);
+      Hand(client, topic, payload, false);
     }
+    bool outageOver = false;
+    {
+      const std::lock_guard<std::mutex> lock(shared_.lock);
+      outageOver = shared_.queue.Empty() && shared_.queue.DroppedCount() > shared_.droppedTold && !shared_.outageOver;
+      shared_.outageOver = shared_.outageOver || outageOver;
+    }
+    if (outageOver) Tell();
   }
 
   std::pair<std::string, std::string> Message(const QueuedMessage& message) const {
@@ -295,27 +353,26 @@ class Connection final : public MosquittoEvents {
   const std::string statusTopic_;
   LinkPlan plan_;
   std::optional<uint64_t> statusSent_;
-  size_t inFlight_ = 0;
-  size_t acknowledged_ = 0;
+  // The ids of the messages the library holds, until the broker acknowledges each.
+  std::set<int> held_;
+  bool handing_ = false;
   bool accepted_ = false;
   bool lost_ = false;
   int refusal_ = 0;
-  bool refusalReported_ = false;
+  bool credentialsTold_ = false;
   TlsContext* tls_ = nullptr;
-  bool tlsRefusalReported_ = false;
+  bool tlsRefusalTold_ = false;
 };
 
 }  // namespace
 
-MqttPublisher::MqttPublisher(PublisherSettings settings, RunState state, RefusedHandler onRefused,
-                             TlsRefusedHandler onTlsRefused)
-    : shared_(std::make_shared<Shared>()), titles_(std::make_shared<std::vector<std::string>>()) {
-  shared_->state = state;
-  shared_->onRefused = std::move(onRefused);
-  shared_->onTlsRefused = std::move(onTlsRefused);
-  // The thread shares the state, so a thread left to the process's end never outlives it.
-  thread_ = std::thread([shared = shared_, settings = std::move(settings)]() mutable {
-    Connection(*shared, std::move(settings)).Run();
+MqttPublisher::MqttPublisher(PublisherSettings settings, RunState state, NewsHandler onNews, const MqttPublisher* after)
+    : shared_(std::make_shared<Shared>(settings.queue, state, std::move(onNews))),
+      titles_(std::make_shared<std::vector<std::string>>()) {
+  // The thread shares the states, so a thread left to the process's end never outlives them.
+  std::shared_ptr<Shared> before = after ? after->shared_ : nullptr;
+  thread_ = std::thread([shared = shared_, before = std::move(before), settings = std::move(settings)]() mutable {
+    Connection(*shared, std::move(settings)).Run(before.get());
   });
 }
 
@@ -371,8 +428,24 @@ void MqttPublisher::Stop(std::chrono::milliseconds bound) {
 
 PublisherStats MqttPublisher::Stats() const {
   const std::lock_guard<std::mutex> lock(shared_->lock);
-  return {shared_->queue.Count(), shared_->inFlight, shared_->acknowledged, shared_->queue.DroppedCount(),
-          shared_->connected};
+  return {shared_->queue.Count(), shared_->inFlight,  shared_->acknowledged,
+          shared_->queue.DroppedCount(), shared_->refused, shared_->connected};
+}
+
+PublisherNews MqttPublisher::TakeNews(bool outageToo) {
+  const std::lock_guard<std::mutex> lock(shared_->lock);
+  PublisherNews news;
+  news.credentialsRefused = std::exchange(shared_->credentialsRefused, false);
+  news.tlsRefusal = std::exchange(shared_->tlsRefusal, std::string());
+  news.refusals.assign(shared_->refusals.begin() + static_cast<std::ptrdiff_t>(shared_->refusalsTold),
+                       shared_->refusals.end());
+  shared_->refusalsTold = shared_->refusals.size();
+  if (shared_->outageOver || outageToo) {
+    news.dropped = shared_->queue.DroppedCount() - shared_->droppedTold;
+    shared_->droppedTold = shared_->queue.DroppedCount();
+    shared_->outageOver = false;
+  }
+  return news;
 }
 
 }  // namespace velmar

@@ -8,19 +8,18 @@ packages=(
   g++-mingw-w64-x86-64 wine wine64
   clang libclang-rt-14-dev
   xvfb x11-apps imagemagick python3-serial
-  dpkg-dev mosquitto mosquitto-clients nlohmann-json3-dev
+  dpkg-dev mosquitto mosquitto-clients libmosquitto-dev nlohmann-json3-dev
   make perl openssl
 )
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 updated=""
 # libmosquitto is built from Debian's source package, which apt-get source finds only with a
-# deb-src entry.
+# deb-src entry: one beside each of the machine's own deb entries, from the same mirror.
 if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-  echo "Adding a deb-src entry for bookworm"
-  printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm bookworm-updates' \
-    'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
-    $sudo tee /etc/apt/sources.list.d/velmar-deb-src.sources >/dev/null
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  echo "Adding deb-src entries beside the deb entries for ${codename:-every suite}"
+  $sudo "$(dirname "$0")/deb-src-from-deb.sh" /etc/apt "$codename"
   $sudo apt-get update -qq
   updated=1
 fi

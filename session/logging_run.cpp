@@ -26,9 +26,13 @@ PollResult LoggingRun::Poll(PollLink& link, uint64_t now) {
   return result;
 }
 
-std::string PollStatusText(const PollResult& result, int portNumber) {
+std::string PollStatusText(const PollResult& result, std::wstring_view instrument) {
   const std::string elapsed = std::to_string(result.elapsedMs) + "ms: ";
-  if (result.portLost) return elapsed + "COM" + std::to_string(portNumber) + " lost, reconnecting...";
+  if (result.portLost) {
+    std::string name;
+    for (const wchar_t c : instrument) name.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    return elapsed + name + " lost, reconnecting...";
+  }
   return elapsed + result.reply;
 }
 

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace velmar {
 
@@ -39,7 +40,8 @@ class LoggingRun {
   std::optional<uint64_t> startTick_;
 };
 
-// The status line after a poll: "<elapsed>ms: <reply>", or the lost-port notice.
-std::string PollStatusText(const PollResult& result, int portNumber);
+// The status line after a poll: "<elapsed>ms: <reply>", or the lost-port notice naming the
+// instrument ("COM5", "10.0.0.5:5025"), which is ASCII.
+std::string PollStatusText(const PollResult& result, std::wstring_view instrument);
 
 }  // namespace velmar

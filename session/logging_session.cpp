@@ -5,20 +5,22 @@
 namespace velmar {
 namespace {
 
-// One poll's view of the channel: the run's port and rate for a reopen, the command as it
-// stands now for the query.
+// One poll's view of the channel: the run's instrument and rate for a reopen, the command as
+// it stands now for the query.
 class ChannelPollLink final : public PollLink {
  public:
-  ChannelPollLink(SessionChannel& channel, const AppSettings& run, const std::wstring& command)
-      : channel_(channel), run_(run), command_(command) {}
+  ChannelPollLink(SessionChannel& channel, const InstrumentAddress& instrument, int baudRate,
+                  const std::wstring& command)
+      : channel_(channel), instrument_(instrument), baudRate_(baudRate), command_(command) {}
   bool IsOpen() const override { return channel_.IsOpen(); }
-  bool Reopen() override { return channel_.Open(run_.comPort, run_.baudRate); }
+  bool Reopen() override { return channel_.Open(instrument_, baudRate_); }
   bool SendQuery() override { return channel_.SendQuery(command_); }
   std::string ReadReply() override { return channel_.ReadReply(); }
 
  private:
   SessionChannel& channel_;
-  const AppSettings& run_;
+  const InstrumentAddress& instrument_;
+  int baudRate_;
   const std::wstring& command_;
 };
 
@@ -41,7 +43,9 @@ std::wstring Sentences(const std::vector<std::wstring>& sentences) {
 }  // namespace
 
 void LogFileRows::OnRow(const LoggedRow& row) {
-  written_ = run_.fileName.empty() || log_.Append(row.point, row.elapsedMs, row.reply, row.time);
+  // A file of a split run that still refuses its rows keeps them waiting after the switch.
+  waiting_ = !run_.fileName.empty() &&
+             (!log_.Append(row.point, row.elapsedMs, row.reply, row.time) || log_.WaitingRows() > 0);
 }
 
 LoggingSession::LoggingSession(SessionChannel& channel, LogStorage& storage, PollTimer& timer, SessionClock& clock,
@@ -50,10 +54,17 @@ LoggingSession::LoggingSession(SessionChannel& channel, LogStorage& storage, Pol
 
 void LoggingSession::AddListener(RowListener& listener) { listeners_.push_back(&listener); }
 
-StartOutcome LoggingSession::Open(const AppSettings& run, const SplitOptions& split) {
+StartOutcome LoggingSession::Open(const AppSettings& run, const InstrumentAddress& instrument,
+                                  const SplitOptions& split) {
   run_ = run;
+  instrument_ = instrument;
   points_.Begin();
-  if (!channel_.Open(run_.comPort, run_.baudRate)) return {false, L"Cannot open communications port, aborting!"};
+  if (!channel_.Open(instrument_, run_.baudRate)) {
+    const std::wstring failure = channel_.OpenFailure();
+    // Idle holds no link, nor an attempt at one.
+    channel_.Close();
+    return {false, failure};
+  }
   log_.Discard();
   startedAt_ = clock_.LocalNow();
   if (run_.fileName.empty()) return {true, L"File name blank, will not log data."};
@@ -68,7 +79,7 @@ StartOutcome LoggingSession::Open(const AppSettings& run, const SplitOptions& sp
 }
 
 StartOutcome LoggingSession::Begin() {
-  settings_.Store(run_);
+  settings_.Store(run_, instrument_);
   schedule_.emplace(static_cast<uint32_t>(run_.interval));
   if (!timer_.Arm(static_cast<uint32_t>(run_.interval))) {
     channel_.Close();
@@ -85,13 +96,13 @@ PollOutcome LoggingSession::Poll(const std::wstring& command) {
   const uint64_t tick = clock_.TickCount();
   schedule_->PollStarted(clock_.FineMs());
   const LocalDateTime time = clock_.LocalNow();
-  ChannelPollLink link(channel_, run_, command);
+  ChannelPollLink link(channel_, instrument_, run_.baudRate, command);
   const PollResult result = points_.Poll(link, tick);
 
   const LoggedRow row{result.point, result.elapsedMs, time, result.reply};
   for (RowListener* listener : listeners_) listener->OnRow(row);
   timer_.Arm(schedule_->DelayAfterPoll(clock_.FineMs()));
-  return {true, PollStatusText(result, run_.comPort), !fileRows_.LastRowWritten(), result.portLost, row};
+  return {true, PollStatusText(result, InstrumentName(instrument_)), fileRows_.RowsWaiting(), result.portLost, row};
 }
 
 StopOutcome LoggingSession::Stop() {

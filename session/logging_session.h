@@ -23,7 +23,7 @@ struct PollOutcome {
   bool polled = false;
   // "<elapsed>ms: <reply>" or the lost-port notice, in the ANSI code page.
   std::string status;
-  // The log file refused the row: it waits in memory.
+  // Rows wait in memory for a file of the run: this row's, or when splitting, an earlier one.
   bool writeFailed = false;
   // The port was gone and could not be opened again; the row has an empty reply.
   bool portLost = false;
@@ -54,13 +54,13 @@ class LogFileRows final : public RowListener {
   LogFileRows(RunLog& log, const AppSettings& run) : log_(log), run_(run) {}
   void OnRunStarted(const RunHeader&) override {}
   void OnRow(const LoggedRow& row) override;
-  // False when the file refused the last row, which then waits in memory.
-  bool LastRowWritten() const { return written_; }
+  // Whether rows wait in memory for any file of the run, or the last row was lost.
+  bool RowsWaiting() const { return waiting_; }
 
  private:
   RunLog& log_;
   const AppSettings& run_;
-  bool written_ = true;
+  bool waiting_ = false;
 };
 
 // One logging run: the port, the log file, the timer and the run's state, from Start to Stop.
@@ -73,9 +73,13 @@ class LoggingSession {
   // Followers of every logged row after the log file, e.g. the live chart.
   void AddListener(RowListener& listener);
 
-  // Opens the port and writes the preamble. On success with a blank path the message is the
-  // notice that no file is written; Begin then starts the run.
-  StartOutcome Open(const AppSettings& run, const SplitOptions& split = {});
+  // Opens the link to the instrument and writes the preamble. On success with a blank path the
+  // message is the notice that no file is written; Begin then starts the run.
+  StartOutcome Open(const AppSettings& run, const InstrumentAddress& instrument, const SplitOptions& split = {});
+  // On the run's COM port.
+  StartOutcome Open(const AppSettings& run, const SplitOptions& split = {}) {
+    return Open(run, InstrumentAddress{run.comPort, std::nullopt}, split);
+  }
   // Stores the settings and starts the timer; the run is claimed only when the timer runs.
   StartOutcome Begin();
   // One poll with the command as it stands now.
@@ -100,6 +104,7 @@ class LoggingSession {
   SessionClock& clock_;
   SettingsSink& settings_;
   AppSettings run_;
+  InstrumentAddress instrument_;
   LocalDateTime startedAt_;
   RunLog log_{storage_};
   LogFileRows fileRows_{log_, run_};

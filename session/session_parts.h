@@ -2,21 +2,27 @@
 #include <cstdint>
 #include <string>
 
+#include "core/instrument_address.h"
 #include "core/run_types.h"
 #include "settings/app_settings.h"
 
 namespace velmar {
 
-// The serial link as a run drives it.
+// The link to the instrument as a run drives it, opened from the run's address: a COM port or
+// a network instrument, whichever it is.
 class SessionChannel {
  public:
   virtual ~SessionChannel() = default;
-  virtual bool Open(int port, int baudRate) = 0;
+  // One attempt, without waiting for the network: a network instrument's connection is made in
+  // the background, and this is true once it is there.
+  virtual bool Open(const InstrumentAddress& instrument, int baudRate) = 0;
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
-  // True when the whole query line (the command and LF) went out.
+  // True when the whole query line (the command and its line end) went out.
   virtual bool SendQuery(const std::wstring& command) = 0;
   virtual std::string ReadReply() = 0;
+  // The box a Start shows when Open failed.
+  virtual std::wstring OpenFailure() const = 0;
 };
 
 // The measurement timer: one shot per arming, re-armed after every poll.
@@ -40,7 +46,8 @@ class SessionClock {
 class SettingsSink {
  public:
   virtual ~SettingsSink() = default;
-  virtual void Store(const AppSettings& settings) = 0;
+  // The six values, and which network instrument the run used, if any.
+  virtual void Store(const AppSettings& settings, const InstrumentAddress& instrument) = 0;
 };
 
 }  // namespace velmar

@@ -2,20 +2,41 @@
 
 #include "serial/query_exchange_win.h"
 #include "settings/app_settings_win.h"
+#include "settings/network_instruments_win.h"
 
 namespace velmar {
 
-bool SerialSessionChannel::Open(int port, int baudRate) { return port_.Open(port, static_cast<DWORD>(baudRate)); }
+bool InstrumentChannel::Open(const InstrumentAddress& instrument, int baudRate) {
+  if (instrument.network) {
+    port_.Close();
+    networkAddress_ = instrument.network->address;
+    return network_.Open(*instrument.network, Pace::Paced);
+  }
+  network_.Close();
+  networkAddress_.reset();
+  return port_.Open(instrument.comPort, static_cast<DWORD>(baudRate));
+}
 
-void SerialSessionChannel::Close() { port_.Close(); }
+void InstrumentChannel::Close() {
+  port_.Close();
+  network_.Close();
+}
 
-bool SerialSessionChannel::IsOpen() const { return port_.IsOpen(); }
+bool InstrumentChannel::IsOpen() const { return networkAddress_ ? network_.IsOpen() : port_.IsOpen(); }
 
-bool SerialSessionChannel::SendQuery(const std::wstring& command) {
+bool InstrumentChannel::SendQuery(const std::wstring& command) {
+  if (networkAddress_) return network_.SendQuery(command);
   return velmar::SendQuery(port_, command) == QueryLineBytes(command).size();
 }
 
-std::string SerialSessionChannel::ReadReply() { return velmar::ReadReply(port_); }
+std::string InstrumentChannel::ReadReply() {
+  return networkAddress_ ? network_.ReadReply() : velmar::ReadReply(port_);
+}
+
+std::wstring InstrumentChannel::OpenFailure() const {
+  if (!networkAddress_) return L"Cannot open communications port, aborting!";
+  return ConnectFailureMessage(*networkAddress_, network_.LastFailure());
+}
 
 bool WindowPollTimer::Arm(uint32_t delayMs) {
   // Timer messages come after input, so even a poll due at once leaves Stop clickable.
@@ -40,6 +61,9 @@ LocalDateTime SystemClock::LocalNow() {
   return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
-void ProfileSettingsSink::Store(const AppSettings& settings) { StoreSettings(profile_, settings); }
+void ProfileSettingsSink::Store(const AppSettings& settings, const InstrumentAddress& instrument) {
+  StoreSettings(profile_, settings);
+  StoreLastInstrument(profile_, instrument);
+}
 
 }  // namespace velmar

@@ -7,7 +7,8 @@ namespace velmar {
 // What the command line asks of a run nobody attends.
 struct UnattendedPlan {
   bool start = false;
-  // The port to wait for before starting, when it is not present yet.
+  // The port to wait for before starting, when it is not present yet; 0 for a network
+  // instrument, which the window names and looks for.
   std::optional<int> waitForPort;
   // How long to wait for it at most; without, the wait lasts until Stop.
   std::optional<uint64_t> waitLimitMs;

@@ -44,7 +44,7 @@ bool ComPortExists(int n) {
   return QueryDosDeviceW(name.c_str(), target, 255) != 0;
 }
 
-void RebuildPortList(HWND combo, int preferredPort, bool preferNew) {
+void RebuildPortList(HWND combo, int preferredPort, bool preferNew, const std::vector<std::wstring>& networkNames) {
   std::optional<int> currentSelection;
   if (const std::optional<int> index = SelectedIndex(combo)) {
     currentSelection = EntryPort(combo, *index);
@@ -56,12 +56,21 @@ void RebuildPortList(HWND combo, int preferredPort, bool preferNew) {
   }
 
   const PortListPlan plan =
-      PlanPortList(ComPortExists, preferredPort, currentSelection, preferNew, oldEntries);
+      PlanPortList(ComPortExists, preferredPort, currentSelection, preferNew, oldEntries, networkNames.size());
 
   SendMessageW(combo, CB_RESETCONTENT, 0, 0);
   AddEntry(combo, L"<Auto>", kAutoPort);
   for (const int port : plan.ports) {
     AddEntry(combo, L"COM" + std::to_wstring(port), port);
+  }
+  // Inserted at the end, which a sorted list leaves where it is: after the COM ports.
+  for (size_t i = 0; i < networkNames.size(); ++i) {
+    const LRESULT index = SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(networkNames[i].c_str()));
+    if (index >= 0) {
+      SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index),
+                   static_cast<LPARAM>(kFirstNetworkEntry + static_cast<int>(i)));
+    }
   }
   SelectPortEntry(combo, plan.selectedPort);
 }

@@ -4,9 +4,14 @@
 
 namespace velmar {
 
+std::optional<size_t> NetworkEntryIndex(int entry) {
+  if (entry < kFirstNetworkEntry) return std::nullopt;
+  return static_cast<size_t>(entry - kFirstNetworkEntry);
+}
+
 PortListPlan PlanPortList(const std::function<bool(int)>& portExists, int preferredPort,
                           std::optional<int> currentSelection, bool preferNew,
-                          const std::vector<int>& oldEntries) {
+                          const std::vector<int>& oldEntries, size_t networkEntries) {
   const int portToKeep =
       preferredPort > 0 ? preferredPort : currentSelection.value_or(preferredPort);
 
@@ -25,6 +30,8 @@ PortListPlan PlanPortList(const std::function<bool(int)>& portExists, int prefer
       keptPortListed = true;
     }
   }
+
+  if (const std::optional<size_t> network = NetworkEntryIndex(portToKeep)) keptPortListed = *network < networkEntries;
 
   // A port to keep counts only when it is listed, which rules out "<Auto>" and ports above 255.
   if (preferredPort >= 1 && keptPortListed) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "res/resource.h"
 #include "tests/e2e/logger_fixture_win.h"
 #include "tests/e2e/preset_lines.h"
@@ -103,6 +105,16 @@ TEST_F(CommandLineTest, AStartWaitsForAnAbsentPortAndRunsOnceItIsPluggedIn) {
   ASSERT_TRUE(StopRun());
 }
 
+// Without /close somebody is there: the program stays open with its message, ready for a run.
+TEST_F(CommandLineTest, AWaitThatRunsOutWithoutCloseLeavesTheProgramOpenWithItsMessage) {
+  ASSERT_TRUE(Launch(L"/port COM9 /interval 100 /command err? /start /wait 1s"));
+  ExpectMessage(L"/port: COM9 is not present.");
+  EXPECT_FALSE(Dialog().Enabled(IDC_STOP));
+  const std::wstring log = LogPath(L"after.csv");
+  Configure(log, L"err?");
+  ASSERT_TRUE(RunForRows(log, 2));
+}
+
 TEST_F(CommandLineTest, BadSwitchesAreNamedAndNothingStartsOrIsStored) {
   ASSERT_TRUE(Launch(L"/port COM12 /start /bogus"));
   ExpectMessage(L"Unknown switch \"/bogus\".");
@@ -130,6 +142,19 @@ TEST_F(CommandLineTest, HelpShowsTheUsageAndEnds) {
   EXPECT_NE(text.find(L"/duration"), std::wstring::npos);
   driver::DialogDriver::Answer(box, IDOK);
   EXPECT_TRUE(logger_.WaitExit(Millis(10000)));
+}
+
+// A batch step asks for the usage: nobody is there to close a box.
+TEST_F(CommandLineTest, HelpWithCloseGoesToTheConsoleWithoutABox) {
+  const std::wstring console = LogPath(L"usage.txt");
+  ASSERT_TRUE(logger_.Spawn(LoggerExePath(), L"/? /close", console));
+  ASSERT_TRUE(logger_.WaitExit(Millis(15000)));
+  EXPECT_EQ(logger_.ExitCode(), 0u);
+  const auto lines = ReadLines(console);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "Usage: VelmarDataLogger [switches]");
+  EXPECT_NE(std::find_if(lines.begin(), lines.end(), [](const std::string& line) { return line.starts_with("/duration "); }),
+            lines.end());
 }
 
 }  // namespace

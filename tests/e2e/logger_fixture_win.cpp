@@ -119,6 +119,28 @@ bool LoggerTest::Responsive() {
   return SendMessageTimeoutW(dialog_.Dialog(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
 }
 
+void LoggerTest::ExpectEveryRowIn(const std::wstring& log, const std::wstring& recovery) {
+  const auto logLines = ReadLines(log);
+  const auto recoveryLines = ReadLines(recovery);
+  ASSERT_GE(logLines.size(), 3u);
+  ASSERT_GE(recoveryLines.size(), 4u);
+  EXPECT_EQ(recoveryLines[0], logLines[0]);
+  EXPECT_EQ(recoveryLines[1], logLines[1]);
+  EXPECT_EQ(recoveryLines[2], logLines[2]);
+  auto rows = DataRowsOf(logLines);
+  for (const Row& row : DataRowsOf(recoveryLines)) rows.push_back(row);
+  ASSERT_EQ(static_cast<int>(rows.size()), sim_.Queries());
+  for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].point, static_cast<int>(i + 1));
+}
+
+std::wstring LoggerTest::RecoveryFile(const std::wstring& stem) const {
+  std::vector<std::wstring> found;
+  for (const std::wstring& entry : EntriesOf(folder_)) {
+    if (entry.starts_with(stem + L".unsaved-")) found.push_back(LogPath(entry));
+  }
+  return found.size() == 1 ? found[0] : std::wstring();
+}
+
 int SettingsValueCount() {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(kSettingsKey) + L"\\Settings").c_str(), 0, KEY_READ, &key) !=

@@ -45,6 +45,11 @@ class LoggerTest : public ::testing::Test {
   bool WaitStatus(const std::wstring& fragment, Millis timeout = Millis(10000));
   bool WaitDataRows(const std::wstring& path, size_t rows, Millis timeout = Millis(20000));
   bool Responsive();
+  // Every poll of the run is a row, in the log or after the recovery file's own preamble,
+  // numbered without a gap or a repeat.
+  void ExpectEveryRowIn(const std::wstring& log, const std::wstring& recovery);
+  // The one "<stem>.unsaved-..." file in the test's folder; empty when there is not exactly one.
+  std::wstring RecoveryFile(const std::wstring& stem) const;
 
   std::wstring LogPath(const std::wstring& name) const { return folder_ + L"\\" + name; }
   const std::wstring& Folder() const { return folder_; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -243,6 +244,47 @@ TEST_F(MqttTest, LogOptionsKeepTheBrokerWithThePasswordOnlyEncrypted) {
   EXPECT_EQ(sealed.find(std::string(reinterpret_cast<const char*>(plain.data()), plain.size() * sizeof(wchar_t))),
             std::string::npos);
   EXPECT_EQ(sealed.find("s3cret"), std::string::npos);
+}
+
+// Each kind the MQTT library refuses, and $, is a switch error: under /close, exit code 1.
+TEST_F(MqttTest, APrefixOfEveryRefusedKindIsASwitchErrorEndingWithOne) {
+  // The last is 65529 bytes in UTF-8: with "/status" past the 65535 a topic may hold.
+  const std::vector<std::wstring> refused{L"lab/+/x", L"lab/#", L"$SYS/lab", L"lab\tbench",
+                                          std::wstring(L"lab") + wchar_t(0xD800), std::wstring(21843, L'\u20ac')};
+  for (size_t kind = 0; kind < refused.size(); ++kind) {
+    driver::LoggerProcess run;
+    ASSERT_TRUE(run.Spawn(LoggerExePath(), L"/mqtt 127.0.0.1 /topic \"" + refused[kind] + L"\" /close"));
+    ASSERT_TRUE(run.WaitExit(Millis(15000))) << "kind " << kind;
+    EXPECT_EQ(run.ExitCode(), 1u) << "kind " << kind;
+  }
+}
+
+// A prefix stored by hand, or by a version that checked less, reaches the library.
+TEST_F(MqttTest, AStoredPrefixTheLibraryRefusesIsToldOnceAndCountedAndTheRunGoesOn) {
+  ASSERT_TRUE(broker_.Start());
+  const std::wstring stored = L"lab\tbench";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(kSettingsKey) + L"\\Options").c_str(), L"TopicPrefix",
+                            REG_SZ, stored.c_str(), static_cast<DWORD>((stored.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  const std::wstring log = LogPath(L"refused.csv");
+  ASSERT_TRUE(Launch(L"/port COM12 /baud 115200 /interval 100 /command t? /header T /log \"" + log +
+                     L"\" /start /mqtt 127.0.0.1:" + std::to_wstring(broker_.Port()) + L" /duration 3 /close"));
+  ASSERT_TRUE(logger_.WaitExit(Millis(20000)));
+  EXPECT_EQ(logger_.ExitCode(), 0u);
+
+  const std::string events = ReadFileBytes(LogPath(L"refused.events.csv"));
+  const auto count = [&](const std::string& text) {
+    size_t found = 0;
+    for (size_t at = events.find(text); at != std::string::npos; at = events.find(text, at + 1)) ++found;
+    return found;
+  };
+  EXPECT_EQ(count("The MQTT library refused the last will on \"\"lab\tbench/status\"\" (Malformed UTF-8): a crash "
+                  "will not show as offline."), 1u) << events;
+  EXPECT_EQ(count("The MQTT library refused to publish on \"\"lab\tbench/status\"\" (Malformed UTF-8)"), 1u) << events;
+  std::smatch end;
+  const std::regex endLine("run,([0-9]+) messages not published: the MQTT library refused them,,end by /duration");
+  ASSERT_TRUE(std::regex_search(events, end, endLine)) << events;
+  EXPECT_GE(std::stoul(end[1]), 15u);
 }
 
 }  // namespace

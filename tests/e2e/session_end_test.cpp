@@ -5,6 +5,7 @@
 
 #include "res/resource.h"
 #include "tests/e2e/logger_fixture_win.h"
+#include "framework/unique_handle_win.h"
 #include "tests/support/file_lock_win.h"
 
 namespace velmar::test {
@@ -29,37 +30,22 @@ class SessionEndTest : public LoggerTest {
     WaitMorePolls(2);
   }
 
-  // Every poll of the run is a row, in the log or after the recovery file's own preamble,
-  // numbered without a gap or a repeat.
-  void ExpectEveryRowIn(const std::wstring& log, const std::wstring& recovery) {
-    const auto logLines = ReadLines(log);
-    const auto recoveryLines = ReadLines(recovery);
-    ASSERT_GE(recoveryLines.size(), 4u);
-    EXPECT_EQ(recoveryLines[0], logLines[0]);
-    EXPECT_EQ(recoveryLines[1], logLines[1]);
-    EXPECT_EQ(recoveryLines[2], logLines[2]);
-    auto rows = DataRowsOf(logLines);
-    for (const Row& row : DataRowsOf(recoveryLines)) rows.push_back(row);
-    ASSERT_EQ(static_cast<int>(rows.size()), sim_.Queries());
-    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].point, static_cast<int>(i + 1));
-  }
-
-  // Logoff: the program says yes, ends, and leaves every row in the log or one recovery file.
+  // Logoff: the program says yes and leaves every row in the log or one recovery file. It ends by
+  // itself, or Windows ends it as soon as it has answered WM_ENDSESSION, as Windows may.
   void EndTheWindowsSessionAndExpectEveryRowKept(const std::wstring& log, const std::wstring& stem,
-                                                 ExclusiveFileLock& lock) {
+                                                 ExclusiveFileLock& lock, bool windowsEndsIt = false) {
     DWORD_PTR answer = 0;
     ASSERT_TRUE(SendMessageTimeoutW(Dialog().Dialog(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
                                     5000, &answer));
     EXPECT_NE(answer, 0u);
     SendMessageTimeoutW(Dialog().Dialog(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+    if (windowsEndsIt) {
+      const UniqueHandle<KernelHandleTraits> process(OpenProcess(PROCESS_TERMINATE, FALSE, logger_.ProcessId()));
+      ASSERT_TRUE(process && TerminateProcess(process.Get(), 1));
+    }
     EXPECT_TRUE(logger_.WaitExit(Millis(5000)));
     lock.Release();
-    std::vector<std::wstring> recoveries;
-    for (const std::wstring& entry : EntriesOf(Folder())) {
-      if (entry.find(stem + L".unsaved-") == 0) recoveries.push_back(entry);
-    }
-    ASSERT_EQ(recoveries.size(), 1u);
-    ExpectEveryRowIn(log, LogPath(recoveries[0]));
+    ExpectEveryRowIn(log, RecoveryFile(stem));
   }
 };
 
@@ -81,7 +67,8 @@ TEST_F(SessionEndTest, APathOutsideTheAnsiCodePageGetsExactlyThatFile) {
   EXPECT_EQ(DataRowsOf(ReadLines(log)).size(), static_cast<size_t>(sim_.Queries()));
   std::vector<std::wstring> entries = EntriesOf(folder);
   std::sort(entries.begin(), entries.end());
-  EXPECT_EQ(entries, (std::vector<std::wstring>{name + L".csv", name + L".events.csv"}));
+  // A plain run with nothing to say leaves only its log.
+  EXPECT_EQ(entries, std::vector<std::wstring>{name + L".csv"});
   EXPECT_EQ(EntriesOf(Folder()), std::vector<std::wstring>{name});
 }
 
@@ -115,6 +102,22 @@ TEST_F(SessionEndTest, TheEndOfTheWindowsSessionKeepsEveryRowAndEndsTheProgram) 
   ExclusiveFileLock lock;
   RunUntilRowsWait(log, lock);
   EndTheWindowsSessionAndExpectEveryRowKept(log, L"logoff", lock);
+}
+
+// The rows and the events lines the files refuse are saved before WM_ENDSESSION is answered:
+// after that, Windows may end the process at any moment.
+TEST_F(SessionEndTest, TheEndOfTheWindowsSessionSavesRowsAndEventsBeforeItIsAnswered) {
+  const std::wstring log = LogPath(L"ended.csv");
+  ExclusiveFileLock lock;
+  RunUntilRowsWait(log, lock);
+  // The rows-waiting alarm gave the run its events file; now that refuses the last line too.
+  ExclusiveFileLock events(LogPath(L"ended.events.csv"));
+  ASSERT_TRUE(events.Held());
+  EndTheWindowsSessionAndExpectEveryRowKept(log, L"ended", lock, true);
+  const auto saved = ReadLines(RecoveryFile(L"ended.events"));
+  ASSERT_EQ(saved.size(), 2u);
+  EXPECT_EQ(saved[0], "Time,Point,Source,Value,Limit,Event");
+  EXPECT_TRUE(saved[1].ends_with(",,run,,,end at logoff")) << saved[1];
 }
 
 // Stop found rows the file refuses, and Windows ends the session while the box asks about them.

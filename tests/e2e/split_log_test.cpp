@@ -87,6 +87,8 @@ TEST_F(SplitLogTest, AFileLockedDuringTheSwitchLosesNothing) {
   ASSERT_TRUE(driver::WaitFor([&] { return RunFiles().size() == 2 && CountDataRows(RunFiles()[1]) >= 3; },
                               Millis(20000)));
   EXPECT_LT(CountDataRows(first), 20u);
+  // Today's file takes its rows; yesterday's still wait, and the status line says so.
+  EXPECT_EQ(Dialog().Text(IDC_STATUS), L"Error writing to data file.");
   lock.Release();
   ASSERT_TRUE(driver::WaitFor([&] { return CountDataRows(first) == 20; }, Millis(5000)));
   ASSERT_TRUE(StopRun());

@@ -89,6 +89,8 @@ TEST_F(AlarmMonitorTest, HealthAlarmsCountLikeLimits_SilenceOnlyWhileThePortIsOp
   EXPECT_EQ(Polls({"7"}), Lines{L"2026-12-07 14:03:13.100,12,rows waiting,,,clear"});
   monitor_.Begin(L"T", {});
   EXPECT_FALSE(monitor_.AnyRaised());
+  monitor_.Begin(L"T", {}, L"10.0.0.5:5025");
+  EXPECT_EQ(Polls({""}, {.portLost = true}), Lines{L"2026-12-07 14:03:13.200,13,port lost,,10.0.0.5:5025,alarm"});
 }
 
 TEST_F(AlarmMonitorTest, TitlesMatchWithoutTheirSpacesAndBeyondTheHeaderAsColumnN) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "chart/placement.h"
 
@@ -65,6 +66,20 @@ TEST(ChartPlacement, RememberedPlacementComesBackOnScreen) {
   const PixelRect inside = FitWithin({100, 100, 900, 700}, work);
   EXPECT_EQ(inside.left, 100);
   EXPECT_EQ(inside.bottom, 700);
+
+  // Closed maximised or minimised: its restored place is kept from the work area's corner, and
+  // comes back where it was on the screen whichever side the taskbar is on.
+  const PixelRect monitor{0, 0, 1920, 1080};
+  const PixelRect normal{100, 120, 900, 720};
+  const std::pair<PixelRect, PixelRect> kept[] = {{{0, 40, 1920, 1080}, {100, 80, 900, 680}},   // on top
+                                                  {{60, 0, 1920, 1080}, {40, 120, 840, 720}},   // on the left
+                                                  {{0, 0, 1920, 1040}, {100, 120, 900, 720}}};  // below
+  for (const auto& [taskbarAside, workspace] : kept) {
+    EXPECT_EQ(FitWithin(ScreenFromWorkspace(workspace, monitor, taskbarAside), taskbarAside), normal);
+  }
+  // On a monitor left of the main one, its taskbar at the top.
+  EXPECT_EQ(ScreenFromWorkspace({-1800, 80, -1000, 680}, {-1920, 0, 0, 1080}, {-1920, 40, 0, 1080}),
+            (PixelRect{-1800, 120, -1000, 720}));
 }
 
 }  // namespace

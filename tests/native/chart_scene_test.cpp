@@ -288,6 +288,18 @@ TEST_F(ChartSceneTest, FlagsAndCodesAreStripsUntilTheyStopLookingLikeStates) {
   scene = Build();
   EXPECT_EQ(scene.lanes[0].kind, LaneKind::State);
   EXPECT_EQ(scene.lanes[2].kind, LaneKind::Analog);
+
+  // A measurement that sits on a round value is a line from its first row; only plain integers
+  // make a strip. The newest value is shown with the digits the instrument wrote.
+  run_.Start(SplitTitles(L"Sensor R,Gain,Flag"), kStart);
+  AddRows(10, [](int) { return " 10.000 ,1e1,+1"; });
+  scene = Build();
+  ASSERT_EQ(scene.lanes.size(), 3u);
+  EXPECT_EQ(scene.lanes[0].kind, LaneKind::Analog);
+  EXPECT_EQ(scene.lanes[1].kind, LaneKind::Analog);
+  EXPECT_EQ(scene.lanes[2].kind, LaneKind::State);
+  EXPECT_TRUE(HasText(scene, L"10.000"));
+  EXPECT_TRUE(HasText(scene, L"1e1"));
 }
 
 TEST_F(ChartSceneTest, StatisticsBesideEachAnalogLane) {

@@ -224,6 +224,20 @@ TEST(ChartStore, AConstantSeriesHasExactlyNoSpread) {
   }
 }
 
+// Worked by hand: the mean of 2, 4, 4, 4, 5, 5, 7, 9 is 5, the squared deviations add up to
+// 9 + 1 + 1 + 1 + 0 + 0 + 4 + 16 = 32, and 32 / 8 rows = 4: a deviation of exactly 2 (of the
+// rows themselves, not of a sample: 32 / 7 would give 2.138).
+TEST(ChartStore, TheStandardDeviationIsThePopulations) {
+  SeriesStore store;
+  store.AddSeries();
+  int64_t time = 0;
+  for (const double value : {2.0, 4.0, 4.0, 4.0, 5.0, 5.0, 7.0, 9.0}) store.AddRow((time++) * kIntervalMs, &value);
+  RangeFigures figures;
+  store.Figures(0, 7 * kIntervalMs, figures);
+  EXPECT_NEAR(figures.series[0].moments.mean, 5.0, 1e-12);
+  EXPECT_NEAR(figures.series[0].moments.StandardDeviation(), 2.0, 1e-12);
+}
+
 TEST(ChartStore, SeriesAddedLateHaveGapsBeforeAndTimeNeverRunsBack) {
   SeriesStore store;
   store.AddSeries();

@@ -181,6 +181,26 @@ TEST(CommandLineValuesTest, TlsFilesAreCheckedAtStartAndNamedAsTheirSwitchesWhen
             L"The client certificate file \"c.pem\" holds no PEM certificate.");
 }
 
+TEST(CommandLineValuesTest, ANetworkInstrumentItsLineEndAndOnConnectText) {
+  const CommandLineOptions options =
+      Parse({L"/port", L"COM5", L"/port:tcp://10.0.0.5:5025", L"/eol", L"CRLF", L"/on-connect", L"\\nSYST:REM"});
+  EXPECT_EQ(options.port, std::nullopt);
+  EXPECT_EQ(options.network, (NetworkAddress{L"10.0.0.5", 5025}));
+  EXPECT_EQ(options.lineEnd, LineEnd::CrLf);
+  EXPECT_EQ(options.onConnect, L"\nSYST:REM");
+  EXPECT_EQ(Parse({L"/port", L"TCP://[::1]:4001", L"/port", L"7"}).network, std::nullopt);
+  EXPECT_EQ(Parse({L"/on-connect", L"-R"}).onConnect, L"-R");
+  const std::wstring form =
+      L" is not an address tcp://HOST:PORT (HOST a name, an IPv4 address or an IPv6 address in brackets; PORT 1 to "
+      L"65535).";
+  for (const wchar_t* junk : {L"tcp://host:0", L"tcp://::1:80", L"tcp:host:80", L"tcp://host name:80"}) {
+    EXPECT_EQ(ParseCommandLine({L"/port", junk}).error, L"/port: \"" + std::wstring(junk) + L"\"" + form);
+  }
+  EXPECT_EQ(ParseCommandLine({L"/eol", L"lfcr"}).error, L"/eol: \"lfcr\" is not lf, cr or crlf.");
+  EXPECT_EQ(UnreachableInstrumentError({L"::1", 4001}, L"connection refused"),
+            L"/port: [::1]:4001 could not be reached: connection refused.");
+}
+
 TEST(CommandLinePresetTest, EachPresetSetsItsCommandAndTitles) {
   const std::vector<std::pair<std::wstring, const CommandPreset*>> cases{
       {L"laser", &kLaserPreset}, {L"TEC", &kTecPreset}, {L"Combo", &kComboPreset}};
@@ -271,6 +291,7 @@ TEST(CommandLineErrorTest, EachFaultGivesItsMessageAndNoValues) {
       {{L"/mqtt", L"ssl://host"}, L"/mqtt: \"ssl://host\"" + notBroker},
       {{L"/topic", L"lab/+/x"}, L"/topic: A topic prefix may not hold + or #."},
       {{L"/topic", L"$SYS"}, L"/topic: A topic prefix may not start with $."},
+      {{L"/topic", L"lab\tbench"}, L"/topic: A topic prefix may not hold control characters, such as a TAB."},
       {{L"/topic", L""}, L"/topic: The topic prefix is empty."},
   };
   for (const ErrorCase& c : cases) {
@@ -330,11 +351,16 @@ TEST(CommandLineLimitTest, AtStartATitleMustNameAColumnOfTheRun) {
   EXPECT_EQ(LimitTitlesError({{L"T", 0, 1, 1}}, L""), L"/limit: \"T\" is not a column title of this run.");
 }
 
-TEST(CommandLineErrorTest, CloseIsKnownEvenWhenAnotherSwitchIsWrong) {
+TEST(CommandLineErrorTest, CloseAndTheNamedLogAreKnownEvenWhenAnotherSwitchIsWrong) {
   EXPECT_TRUE(ParseCommandLine({L"/baud", L"4800", L"-CLOSE"}).closeRequested);
   EXPECT_TRUE(ParseCommandLine({L"/close", L"/bogus"}).closeRequested);
   EXPECT_FALSE(ParseCommandLine({L"/bogus"}).closeRequested);
   EXPECT_TRUE(ParseCommandLine({L"/start", L"/close"}).closeRequested);
+
+  EXPECT_EQ(ParseCommandLine({L"/bogus", L"/LOG", L"a.csv", L"/log=b.csv", L"/baud", L"4800"}).namedLogPath, L"b.csv");
+  // A value is not a switch: "/log" given as /command's text names no log.
+  EXPECT_EQ(ParseCommandLine({L"/command", L"/log", L"/interval", L"5"}).namedLogPath, L"");
+  EXPECT_EQ(ParseCommandLine({L"/log", L"/interval", L"/interval", L"5"}).namedLogPath, L"/interval");
 }
 
 TEST(CommandLineErrorTest, TheFirstFaultStopsAndNothingIsHalfApplied) {
@@ -362,7 +388,8 @@ TEST(CommandLineHelpTest, UsageNamesEverySwitch) {
   for (const wchar_t* name : {L"\n/port ", L"\n/baud ", L"\n/interval ", L"\n/preset ", L"\n/command ", L"\n/header ",
                               L"\n/log ", L"\n/start\t", L"\n/duration ", L"\n/close\t", L"\n/minimized\t",
                               L"\n/chart\t", L"\n/split ", L"\n/wait ", L"\n/limit ", L"\n/mqtt ", L"\n/topic ", L"\n/mqtt-user ",
-                              L"\n/mqtt mqtts://", L"\n/mqtt-ca ", L"\n/mqtt-cert ", L"\n/mqtt-key ", L"\n/? or /help\t"}) {
+                              L"\n/mqtt mqtts://", L"\n/mqtt-ca ", L"\n/mqtt-cert ", L"\n/mqtt-key ", L"\n/? or /help\t",
+                              L"\n/port tcp://", L"\n/eol ", L"\n/on-connect "}) {
     EXPECT_NE(usage.find(name), std::wstring::npos) << ::testing::PrintToString(std::wstring(name));
   }
 }

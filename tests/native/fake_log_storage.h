@@ -1,4 +1,6 @@
 #pragma once
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -9,11 +11,13 @@
 namespace velmar {
 
 // Files in memory, one line per entry; a path in `refusing` (or every path while `refusesAll`)
-// takes nothing, as a locked file or a full disk would.
+// takes nothing, as a locked file or a full disk would, and every path takes at most
+// `takesAtMost` lines of a call, as a disk filling up would.
 struct FakeLogStorage final : LogStorage {
   std::map<std::wstring, std::vector<std::string>> files;
   std::set<std::wstring> refusing;
   bool refusesAll = false;
+  size_t takesAtMost = SIZE_MAX;
   bool tempFolder = true;
 
   bool Refuses(const std::wstring& path) const { return refusesAll || refusing.contains(path); }
@@ -22,11 +26,12 @@ struct FakeLogStorage final : LogStorage {
   bool Exists(const std::wstring& path) override { return files.contains(path); }
   size_t AppendLines(const std::wstring& path, const std::vector<const std::string*>& lines) override {
     if (Refuses(path)) return 0;
-    for (const std::string* line : lines) files[path].push_back(*line);
-    return lines.size();
+    const size_t taken = std::min(lines.size(), takesAtMost);
+    for (size_t i = 0; i < taken; ++i) files[path].push_back(*lines[i]);
+    return taken;
   }
   bool WriteWhole(const std::wstring& path, const std::vector<const std::string*>& lines) override {
-    return AppendLines(path, lines) == lines.size();
+    return !Refuses(path) && lines.size() <= takesAtMost && AppendLines(path, lines) == lines.size();
   }
   std::wstring TempFolder() override { return tempFolder ? L"T:\\temp\\" : L""; }
 

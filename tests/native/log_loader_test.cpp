@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <mutex>
 
 namespace velmar {
@@ -15,9 +16,11 @@ using namespace std::chrono_literals;
 // A file in memory that may grow or shrink after it was opened; it claims its size at the open.
 class MemoryFile final : public ChunkSource {
  public:
-  explicit MemoryFile(std::shared_ptr<std::string> data) : data_(std::move(data)), size_(data_->size()) {}
+  explicit MemoryFile(std::shared_ptr<std::string> data, std::function<void()> onRead = {})
+      : data_(std::move(data)), size_(data_->size()), onRead_(std::move(onRead)) {}
   uint64_t Size() const override { return size_; }
   std::optional<size_t> Read(uint64_t offset, std::span<char> buffer) override {
+    if (onRead_) onRead_();
     if (offset >= data_->size()) return 0;
     const size_t count = std::min<size_t>(buffer.size(), data_->size() - offset);
     std::memcpy(buffer.data(), data_->data() + offset, count);
@@ -27,6 +30,53 @@ class MemoryFile final : public ChunkSource {
  private:
   std::shared_ptr<std::string> data_;
   uint64_t size_;
+  std::function<void()> onRead_;
+};
+
+// A terabyte of rows on a share that stops answering after the first chunk: the next read waits,
+// cancelled or not, until the share is `Answer`ed; from then on every read answers at once.
+class StalledShare final : public ChunkSource {
+ public:
+  struct State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int reads = 0;
+    bool answering = false;
+    bool cancelAsked = false;
+    bool released = false;
+
+    void Answer() {
+      std::lock_guard lock(mutex);
+      answering = true;
+      changed.notify_all();
+    }
+  };
+
+  explicit StalledShare(std::shared_ptr<State> state) : state_(std::move(state)) {}
+  ~StalledShare() override {
+    std::lock_guard lock(state_->mutex);
+    state_->released = true;
+  }
+  uint64_t Size() const override { return uint64_t{1} << 40; }
+  std::optional<size_t> Read(uint64_t, std::span<char> buffer) override {
+    std::unique_lock lock(state_->mutex);
+    if (++state_->reads > 1) {
+      state_->changed.notify_all();
+      state_->changed.wait(lock, [&] { return state_->answering; });
+    }
+    static constexpr std::string_view kRow = "1,0,5,-2\r\n";
+    for (size_t at = 0; at < buffer.size(); at += kRow.size()) {
+      std::memcpy(buffer.data() + at, kRow.data(), std::min(kRow.size(), buffer.size() - at));
+    }
+    return buffer.size();
+  }
+  void Cancel() override {
+    std::lock_guard lock(state_->mutex);
+    state_->cancelAsked = true;
+  }
+
+ private:
+  std::shared_ptr<State> state_;
 };
 
 class LogLoaderTest : public testing::Test {
@@ -100,6 +150,37 @@ TEST_F(LogLoaderTest, ACancelledReadGivesNothingAndStopIsBounded) {
   EXPECT_FALSE(loader_.Busy());
   loader_.Stop(2s);
   EXPECT_FALSE(loader_.Take());
+}
+
+// The window's thread never waits for a read, not even one that ignores its cancel; the new read
+// begins once the one given up on has let go of its buffer and store, which it does at its next
+// chunk (here the share never ends, so only the loader's own check ends it).
+TEST_F(LogLoaderTest, ANewReadDoesNotWaitForAStalledOneAndBeginsWhenItHasLetGo) {
+  auto stalled = std::make_shared<StalledShare::State>();
+  loader_.Scan(std::make_unique<StalledShare>(stalled));
+  {
+    std::unique_lock lock(stalled->mutex);
+    ASSERT_TRUE(stalled->changed.wait_for(lock, 10s, [&] { return stalled->reads > 1; }));
+  }
+  std::optional<bool> letGoFirst;
+  auto data = std::make_shared<std::string>(LogText("Monday, December 07, 2026 06:12:25", 10));
+  auto next = std::make_unique<MemoryFile>(data, [&] {
+    std::lock_guard lock(stalled->mutex);
+    if (!letGoFirst) letGoFirst = stalled->released;
+  });
+  const auto before = std::chrono::steady_clock::now();
+  loader_.Scan(std::move(next));
+  // A bound on a hang, far below the wait it replaces.
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+  {
+    std::lock_guard lock(stalled->mutex);
+    EXPECT_TRUE(stalled->cancelAsked);
+  }
+  stalled->Answer();
+  const LogLoader::Result scanned = Wait();
+  ASSERT_EQ(scanned.kind, LogLoader::Result::Kind::Scanned);
+  EXPECT_EQ(scanned.runs.size(), 1u);
+  EXPECT_EQ(letGoFirst, true);
 }
 
 }  // namespace

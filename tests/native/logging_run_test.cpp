@@ -51,7 +51,7 @@ TEST(LoggingRun, NumbersPointsFromOneAndTimesThemFromTheFirstPoll) {
   EXPECT_EQ(second.point, 2);
   EXPECT_EQ(second.elapsedMs, 100);
   EXPECT_EQ(second.reply, "1.5,0");
-  EXPECT_EQ(velmar::PollStatusText(second, 12), "100ms: 1.5,0");
+  EXPECT_EQ(velmar::PollStatusText(second, L"COM12"), "100ms: 1.5,0");
 
   run.Begin();
   const auto again = run.Poll(link, 9000);
@@ -87,7 +87,8 @@ TEST(LoggingRun, AFailedWriteSkipsTheReplyWaitAndEachLaterPollTriesOneReopen) {
   EXPECT_TRUE(lost.portLost);
   EXPECT_EQ(lost.reply, "");
   EXPECT_EQ(link.repliesRead, 1);
-  EXPECT_EQ(velmar::PollStatusText(lost, 12), "100ms: COM12 lost, reconnecting...");
+  EXPECT_EQ(velmar::PollStatusText(lost, L"COM12"), "100ms: COM12 lost, reconnecting...");
+  EXPECT_EQ(velmar::PollStatusText(lost, L"10.0.0.5:5025"), "100ms: 10.0.0.5:5025 lost, reconnecting...");
 
   const auto away = run.Poll(link, 200);
   EXPECT_TRUE(away.portLost);

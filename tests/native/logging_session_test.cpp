@@ -18,13 +18,17 @@ struct FakeChannel final : SessionChannel {
   std::vector<std::wstring> queries;
   std::deque<std::string> replies;
 
-  bool Open(int port, int baudRate) override {
+  std::vector<InstrumentAddress> opened;
+
+  bool Open(const InstrumentAddress& instrument, int baudRate) override {
+    opened.push_back(instrument);
     if (!opens) return false;
     open = true;
-    openedPort = port;
+    openedPort = instrument.comPort;
     openedRate = baudRate;
     return true;
   }
+  std::wstring OpenFailure() const override { return L"Cannot open communications port, aborting!"; }
   void Close() override { open = false; }
   bool IsOpen() const override { return open; }
   bool SendQuery(const std::wstring& command) override {
@@ -65,7 +69,11 @@ struct FakeClock final : SessionClock {
 
 struct FakeSettings final : SettingsSink {
   std::vector<AppSettings> stored;
-  void Store(const AppSettings& settings) override { stored.push_back(settings); }
+  std::vector<InstrumentAddress> instruments;
+  void Store(const AppSettings& settings, const InstrumentAddress& instrument) override {
+    stored.push_back(settings);
+    instruments.push_back(instrument);
+  }
 };
 
 struct RecordingListener final : RowListener {
@@ -141,6 +149,17 @@ TEST_F(LoggingSessionTest, APollTellsItsRowAndWhetherThePortWasLost) {
   EXPECT_EQ(polled.row.reply, "");
 }
 
+TEST_F(LoggingSessionTest, ARunOnANetworkInstrumentReopensItAndNamesItWhenLost) {
+  const InstrumentAddress instrument{3, NetworkInstrument{{L"10.0.0.5", 5025}, LineEnd::CrLf, L"SYST:REM"}};
+  ASSERT_TRUE(session_.Open(Run(), instrument).started && session_.Begin().started);
+  ASSERT_EQ(settings_.instruments.size(), 1u);
+  EXPECT_EQ(settings_.instruments[0], instrument);
+  channel_.open = false;
+  channel_.opens = false;
+  EXPECT_EQ(session_.Poll(L"tec:t?").status, "0ms: 10.0.0.5:5025 lost, reconnecting...");
+  EXPECT_EQ(channel_.opened.back(), instrument);
+}
+
 TEST_F(LoggingSessionTest, ABlankPathIsNotedAndTheRunGoesOnWithoutAFile) {
   const StartOutcome opened = session_.Open(Run(L""));
   EXPECT_TRUE(opened.started);
@@ -198,6 +217,20 @@ TEST_F(LoggingSessionTest, RowsTheFileRefusesWaitAndAreSavedWhenGivenUp) {
   EXPECT_EQ(RecoveryText(saved), L"3 rows could not be written to C:\\lab\\run.csv. They were saved to " + recovery + L".");
   EXPECT_EQ(storage_.files[recovery].size(), 4u);
   EXPECT_FALSE(session_.Stop().wasRunning);
+}
+
+// A spreadsheet holding yesterday's file: today's takes its rows, yesterday's still wait.
+TEST_F(LoggingSessionTest, RowsWaitingForAnEarlierFileOfASplitRunStillCount) {
+  ASSERT_TRUE(session_.Open(Run(), {SplitMode::Rows, 2}).started && session_.Begin().started);
+  storage_.refusesAll = true;
+  EXPECT_TRUE(session_.Poll(L"tec:t?").writeFailed);
+  session_.Poll(L"tec:t?");
+  storage_.refusesAll = false;
+  storage_.refusing = {L"C:\\lab\\run-20261207-093015.csv"};
+  EXPECT_TRUE(session_.Poll(L"tec:t?").writeFailed);
+  EXPECT_EQ(RowsOf(L"C:\\lab\\run-20261207-093015-2.csv"), std::vector<std::string>{"3,0,\n"});
+  storage_.refusing.clear();
+  EXPECT_FALSE(session_.Poll(L"tec:t?").writeFailed);
 }
 
 TEST_F(LoggingSessionTest, TheEndOfTheWindowsSessionSavesWhatTheFileRefuses) {

@@ -83,13 +83,32 @@ TEST(MqttInstantTest, TheOffsetInForceAtThePollAlsoAcrossAChange) {
   EXPECT_EQ(InstantOf(kPollTime, ClockMilliseconds(kPollTime) - 345 * 60'000 + 400).offsetMinutes, 345);
 }
 
-TEST(MqttTopicsTest, DefaultPrefixFromComputerAndPortAndWhatABrokerRefuses) {
-  EXPECT_EQ(TopicPrefixFor(L"", L"LAB-PC7", 12), L"velmar/LAB-PC7/COM12");
-  EXPECT_EQ(TopicPrefixFor(L"", L"A+B#C/D", 3), L"velmar/A_B_C_D/COM3");
-  EXPECT_EQ(TopicPrefixFor(L"lab/tec", L"LAB-PC7", 12), L"lab/tec");
-  EXPECT_EQ(TopicPrefixProblem(L"lab/bench 2/ü"), L"");
-  EXPECT_NE(TopicPrefixProblem(L"lab/#"), L"");
+TEST(MqttTopicsTest, DefaultPrefixFromComputerAndPortAndTheProcesssClientId) {
+  EXPECT_EQ(TopicPrefixFor(L"", L"LAB-PC7", L"COM12"), L"velmar/LAB-PC7/COM12");
+  EXPECT_EQ(TopicPrefixFor(L"", L"A+B#C/D", L"COM3"), L"velmar/A_B_C_D/COM3");
+  EXPECT_EQ(TopicPrefixFor(L"", L"LAB-PC7", L"10.0.0.5:5025"), L"velmar/LAB-PC7/10.0.0.5:5025");
+  EXPECT_EQ(TopicPrefixFor(L"lab/tec", L"LAB-PC7", L"COM12"), L"lab/tec");
   EXPECT_EQ(ClientIdFor(L"LAB-PC7", 4242), L"velmar-LAB-PC7-4242");
+}
+
+TEST(MqttTopicsTest, APrefixIsCheckedByTheLibrarysRulesEachKindRefused) {
+  EXPECT_EQ(TopicPrefixProblem(L"lab/bench 2/\u00fc/\u20ac/\U0001F321"), L"");
+  const std::wstring wildcard = L"A topic prefix may not hold + or #.";
+  EXPECT_EQ(TopicPrefixProblem(L"lab/+/x"), wildcard);
+  EXPECT_EQ(TopicPrefixProblem(L"lab/#"), wildcard);
+  EXPECT_EQ(TopicPrefixProblem(L"$SYS/lab"), L"A topic prefix may not start with $.");
+  EXPECT_EQ(TopicPrefixProblem(L"lab/$x"), L"");
+  const std::wstring control = L"A topic prefix may not hold control characters, such as a TAB.";
+  for (const wchar_t c : {L'\t', L'\r', L'\x1f', L'\x7f', L'\x85'}) {
+    EXPECT_EQ(TopicPrefixProblem(std::wstring(L"lab") + c + L"x"), control) << int(c);
+  }
+  const std::wstring text = L"A topic prefix must be valid Unicode text.";
+  EXPECT_EQ(TopicPrefixProblem(std::wstring(L"lab") + wchar_t(0xD800) + L"x"), text);
+  EXPECT_EQ(TopicPrefixProblem(std::wstring(L"lab") + wchar_t(0xFFFE)), text);
+  // Three bytes each in UTF-8; the longest topic adds "/status", and a topic holds 65535 bytes.
+  EXPECT_EQ(TopicPrefixProblem(std::wstring(21842, L'\u20ac') + L"ab"), L"");
+  EXPECT_EQ(TopicPrefixProblem(std::wstring(21842, L'\u20ac') + L"abc"),
+            L"A topic prefix may be at most 65528 bytes long in UTF-8.");
 }
 
 TEST(MqttLinkPlanTest, BackOffDoublesToItsCapAndStartsOverOnceAccepted) {

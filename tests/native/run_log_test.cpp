@@ -102,6 +102,21 @@ TEST_F(RunLogTest, WhenTheQueueIsFullRowsAreCountedNotKept) {
   EXPECT_EQ(log_.DroppedRows(), 5u);
 }
 
+// A disk filling up takes part of a batch: what it took is counted once, the rest waits in order.
+TEST_F(RunLogTest, AFileThatTakesPartOfTheWaitingRowsGetsTheRestLaterEachOnce) {
+  ASSERT_TRUE(log_.Begin(L"run.csv", {}, kPreamble, kStart));
+  storage_.refusesAll = true;
+  Rows(1, 6);
+  storage_.refusesAll = false;
+  storage_.takesAtMost = 2;
+  EXPECT_FALSE(log_.Flush());
+  EXPECT_EQ(log_.WaitingRows(), 3u);
+  EXPECT_EQ(storage_.Text(L"run.csv"), Rows({1, 2, 3}));
+  EXPECT_TRUE(log_.Flush());
+  EXPECT_EQ(log_.WaitingRows(), 0u);
+  EXPECT_EQ(storage_.Text(L"run.csv"), Rows({1, 2, 3, 4, 5, 6}));
+}
+
 // What the writer writes, the reader reads back: runs, their stamps, first points and rows.
 TEST_F(RunLogTest, TheReaderReadsBackWhatTheWriterWroteAlsoForASplitRun) {
   ASSERT_TRUE(log_.Begin(L"run.csv", {SplitMode::Rows, 3}, kPreamble, kStart));

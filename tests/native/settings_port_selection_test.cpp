@@ -115,5 +115,17 @@ TEST(SettingsPortSelectionTest, Port255IsListedAndSelectable) {
   EXPECT_EQ(AfterDeviceChange({1, 255}, 1, {kAutoPort, 1}).selectedPort, 255);
 }
 
+// Network instruments stay through device changes as ports that never go; a new adapter is
+// still preferred, and a stored instrument is selected at start-up over the stored COM port.
+TEST(SettingsPortSelectionTest, NetworkInstrumentsAreKeptAsPortsThatAreAlwaysThere) {
+  const int second = kFirstNetworkEntry + 1;
+  EXPECT_EQ(PlanPortList(Existing({1, 3}), second, std::nullopt, false, {}, 2).selectedPort, second);
+  EXPECT_EQ(PlanPortList(Existing({1, 3}), second, std::nullopt, false, {}, 1).selectedPort, kAutoPort);
+  EXPECT_EQ(PlanPortList(Existing({3}), kAutoPort, second, true, {0, 3, second}, 2).selectedPort, second);
+  EXPECT_EQ(PlanPortList(Existing({3, 7}), kAutoPort, second, true, {0, 3, second}, 2).selectedPort, 7);
+  EXPECT_EQ(NetworkEntryIndex(second), 1u);
+  EXPECT_EQ(NetworkEntryIndex(255), std::nullopt);
+}
+
 }  // namespace
 }  // namespace velmar

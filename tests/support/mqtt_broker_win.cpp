@@ -64,7 +64,7 @@ bool AcceptsConnections(int port) {
   return accepted;
 }
 
-Broker::Broker() {
+Broker::Broker(bool persistent) : persistent_(persistent) {
   folder_ = std::string(VELMAR_BROKER_DIR) + "/broker-" + std::to_string(GetCurrentProcessId()) + "-" +
             std::to_string(GetTickCount64());
   CreateDirectoryW(WinePath(VELMAR_BROKER_DIR).c_str(), nullptr);
@@ -91,7 +91,7 @@ bool Broker::Start() {
   for (int attempt = 0; attempt < 3 && !running_; ++attempt) {
     if (port_ == 0 || attempt > 0) port_ = FreeLoopbackPort();
     std::string config = "listener " + std::to_string(port_) + " 127.0.0.1\n" + tls_ +
-                         "persistence true\npersistence_location " + folder_ + "/\n" +
+                         "persistence " + (persistent_ ? "true" : "false") + "\npersistence_location " + folder_ + "/\n" +
                          "pid_file " + folder_ + "/broker.pid\nlog_dest file " + folder_ + "/broker.log\n" +
                          // Root would otherwise hand the folder's files to another user.
                          "user root\n";

@@ -7,11 +7,12 @@
 namespace velmar::test {
 
 // Debian's mosquitto, a Unix program started through Wine, on 127.0.0.1 and a free port, with
-// a folder and config of its own; persistent, so a subscriber's session outlives a restart.
-// Stopped with SIGTERM by the test, and by the destructor at the latest.
+// a folder and config of its own; persistent unless asked otherwise, so a subscriber's session
+// and the retained messages outlive a restart. Stopped with SIGTERM by the test, and by the
+// destructor at the latest.
 class Broker {
  public:
-  Broker();
+  explicit Broker(bool persistent = true);
   ~Broker();
   Broker(const Broker&) = delete;
   Broker& operator=(const Broker&) = delete;
@@ -32,6 +33,7 @@ class Broker {
  private:
   std::string folder_;  // Unix path
   int port_ = 0;
+  bool persistent_;
   bool passwordFile_ = false;
   std::string tls_;  // the listener's TLS lines
   bool running_ = false;

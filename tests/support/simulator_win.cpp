@@ -68,17 +68,28 @@ Simulator::~Simulator() {
 }
 
 bool Simulator::Start(int comPort, const std::string& options) {
+  return Launch("--link " + PortsDir() + "/com" + std::to_string(comPort) + ' ' + options,
+                PortsDir() + "/sim-com" + std::to_string(comPort) + ".port");
+}
+
+bool Simulator::StartTcp(const std::string& options) { return Launch("--tcp 0 " + options, PortsDir() + "/sim-tcp.port"); }
+
+int Simulator::TcpPort() {
+  const std::string port = Command("tcp-port");
+  return port.empty() ? 0 : std::atoi(port.c_str());
+}
+
+bool Simulator::Launch(const std::string& simArguments, const std::string& portFile) {
   static const bool started = [] {
     WSADATA data;
     return WSAStartup(MAKEWORD(2, 2), &data) == 0;
   }();
   if (!started) return false;
-  const std::string portFile = PortsDir() + "/sim-com" + std::to_string(comPort) + ".port";
   DeleteFileW(WinePath(portFile).c_str());
   // The simulator is a Unix program: its arguments are Unix paths.
   std::ostringstream arguments;
-  arguments << " --seed 7 --control 0 --exit-with-control --lifetime 900 --port-file " << portFile << " --link "
-            << PortsDir() << "/com" << comPort << ' ' << options;
+  arguments << " --seed 7 --control 0 --exit-with-control --lifetime 900 --port-file " << portFile << ' '
+            << simArguments;
   // The control connection is how the test knows it is up and how it ends it.
   if (!StartUnixProgram(VELMAR_SIMULATOR, arguments.str())) return false;
   std::string port;

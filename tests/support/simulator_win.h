@@ -24,6 +24,10 @@ class Simulator {
   Simulator& operator=(const Simulator&) = delete;
 
   bool Start(int comPort, const std::string& options = "");
+  // The same instrument on a free TCP port of 127.0.0.1, one client at a time.
+  bool StartTcp(const std::string& options = "");
+  // The TCP port StartTcp listens on; 0 when none.
+  int TcpPort();
   // One control command; returns its reply line without "ok " (empty on "error ...").
   std::string Command(const std::string& line);
   bool Ok(const std::string& line);
@@ -34,6 +38,8 @@ class Simulator {
   int Queries();
 
  private:
+  // Starts the simulator with these arguments besides the control port's, and connects.
+  bool Launch(const std::string& arguments, const std::string& portFile);
   std::string ReplyTo(const std::string& line);
   std::string BytesOf(const std::string& command);
 

@@ -89,6 +89,16 @@ class ChartWindowTest : public testing::Test {
     });
   }
 
+  // A window's client area as it is on the screen.
+  void CaptureScreen(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    Draw(client.right, client.bottom, [&](HDC dc) {
+      const WindowDc screen(window);
+      BitBlt(dc, 0, 0, client.right, client.bottom, screen.Get(), 0, 0, SRCCOPY);
+    });
+  }
+
   uint32_t Pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x] & 0xFFFFFF; }
 
   // Where the chart puts `lanes` analog lanes in the picture taken last.

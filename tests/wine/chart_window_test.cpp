@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -97,12 +98,7 @@ TEST_F(ChartWindowTest, ARowIsOnScreenRightAfterItsPollAndTheTimerCatchesUp) {
   chart_->OnRow({1, 0, {}, "5.5"});
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) DispatchMessageW(&message);
-  RECT client{};
-  GetClientRect(chart_->Hwnd(), &client);
-  Draw(client.right, client.bottom, [&](HDC dc) {
-    const WindowDc screen(chart_->Hwnd());
-    BitBlt(dc, 0, 0, client.right, client.bottom, screen.Get(), 0, 0, SRCCOPY);
-  });
+  CaptureScreen(chart_->Hwnd());
   const PixelRect& plot = Layout(1).lanes[0].plot;
   int drawn = 0;
   for (int x = plot.left; x < plot.right; ++x) drawn += LineRows(plot, x, LaneColor(0)).empty() ? 0 : 1;
@@ -120,6 +116,32 @@ TEST_F(ChartWindowTest, ARowIsOnScreenRightAfterItsPollAndTheTimerCatchesUp) {
     }
   }
   EXPECT_TRUE(GetUpdateRect(chart_->Hwnd(), nullptr, FALSE));
+}
+
+// Rows that change the layout soon after the texts were drawn: the first row in place of
+// "Waiting for the first row", a column's first number, a strip turning into a line. What is on
+// the screen after each is what a fresh paint of the chart draws, old texts and all.
+TEST_F(ChartWindowTest, ARowThatChangesTheLayoutLeavesNoOldTextBehind) {
+  chart_->Show();
+  StartRun(0, {});
+  ASSERT_TRUE(RunMessagesUntil([&] { return !GetUpdateRect(chart_->Hwnd(), nullptr, FALSE); }));
+  int row = 0;
+  for (const char* reply : {"5.5", "5.5,1", "5.5,1.5"}) {
+    // Past the gap between rows drawn at once, well within the texts' period.
+    const auto drawn = std::chrono::steady_clock::now();
+    RunMessagesUntil([&] { return std::chrono::steady_clock::now() - drawn >= std::chrono::milliseconds(100); });
+    chart_->OnRow({row + 1, row * kIntervalMs, {}, reply});
+    ++row;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) DispatchMessageW(&message);
+    CaptureScreen(chart_->Hwnd());
+    const std::vector<uint32_t> screen = pixels_;
+    Capture(chart_->Hwnd());
+    ASSERT_EQ(screen.size(), pixels_.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < screen.size(); ++i) differing += (screen[i] & 0xFFFFFF) != (pixels_[i] & 0xFFFFFF);
+    EXPECT_EQ(differing, 0u) << "after \"" << reply << "\"";
+  }
 }
 
 TEST_F(ChartWindowTest, CtrlCPutsTheChartOnTheClipboard) {

@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include "framework/unique_handle_win.h"
+
 namespace velmar::driver {
 namespace {
 
@@ -175,16 +177,25 @@ LoggerProcess::~LoggerProcess() {
   }
 }
 
-bool LoggerProcess::Spawn(const std::wstring& exePath, const std::wstring& arguments) {
+bool LoggerProcess::Spawn(const std::wstring& exePath, const std::wstring& arguments, const std::wstring& errorFile) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
+  UniqueFile error;
+  if (!errorFile.empty()) {
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    error = UniqueFile(CreateFileW(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!error) return false;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = error.Get();
+  }
   std::wstring commandLine = L"\"" + exePath + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
   // A process start under Wine failed once in a whole suite's run, right after another instance
   // ended: the start is tried up to three times.
   for (int attempt = 0; attempt < 3; ++attempt) {
-    if (CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &processInfo_)) {
+    if (CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, error ? TRUE : FALSE, 0, nullptr,
+                       nullptr, &startup, &processInfo_)) {
       return true;
     }
     Sleep(200);

@@ -59,8 +59,9 @@ class LoggerProcess {
 
   // Starts the program and waits for its main dialog.
   bool Start(const std::wstring& exePath, Millis timeout, const std::wstring& arguments = L"");
-  // Starts the program without waiting for anything.
-  bool Spawn(const std::wstring& exePath, const std::wstring& arguments);
+  // Starts the program without waiting for anything; with an errorFile, its standard error
+  // goes there, as a batch file's "2>" would send it.
+  bool Spawn(const std::wstring& exePath, const std::wstring& arguments, const std::wstring& errorFile = L"");
   DWORD ProcessId() const { return processInfo_.dwProcessId; }
   DialogDriver Driver() const { return DialogDriver(dialog_, processInfo_.dwProcessId); }
   HWND Dialog() const { return dialog_; }

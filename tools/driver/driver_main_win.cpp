@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 #include "chart/chart_menu_win.h"
 #include "chart/chart_window_win.h"
@@ -12,6 +13,8 @@
 
 // A scripted session, for the main job's demo without a display:
 // velmar-driver EXE PORT LOGFILE POLLS INTERVAL_MS [PROGRAM_ARGUMENTS]
+// PORT is a COM port's number, or a network instrument's tcp://HOST:PORT (which the program's
+// arguments must list with /port).
 // POLLS 0 holds the run until an empty line arrives on stdin instead: a benchmark then stops it
 // when it has seen enough, and the driver does not touch the log file or the server meanwhile.
 // A line "open PATH" before it opens that log in the live chart, as "Open log..." does.
@@ -42,7 +45,10 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   const std::wstring exe = argv[1];
-  const std::wstring port = std::wstring(L"COM") + argv[2];
+  constexpr std::wstring_view kScheme = L"tcp://";
+  const std::wstring portArgument = argv[2];
+  const std::wstring port = portArgument.rfind(kScheme, 0) == 0 ? portArgument.substr(kScheme.size())
+                                                                 : L"COM" + portArgument;
   const std::wstring logFile = argv[3];
   const size_t polls = std::wcstoul(argv[4], nullptr, 10);
   const std::wstring interval = argv[5];

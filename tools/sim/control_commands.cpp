@@ -3,7 +3,6 @@
 #include <charconv>
 #include <vector>
 
-#include "tools/sim/line_termios.h"
 #include "tools/sim/simulator.h"
 
 namespace velmar::sim {
@@ -34,6 +33,9 @@ int HexDigit(char c) {
   return -1;
 }
 
+// More pieces than any reply has bytes: one byte per piece.
+constexpr int kTricklePieces = 1 << 20;
+
 bool FromHex(std::string_view hex, std::string& bytes) {
   if (hex.size() % 2 != 0) return false;
   for (std::size_t i = 0; i < hex.size(); i += 2) {
@@ -46,6 +48,26 @@ bool FromHex(std::string_view hex, std::string& bytes) {
 }
 
 }  // namespace
+
+std::optional<std::string> Simulator::FaultControl(const std::vector<std::string_view>& w) {
+  if (w.size() == 1 && w[0] == "half-open") {
+    half_open_ = true;
+    return std::string("ok half-open");
+  }
+  if (w.size() == 1 && w[0] == "flood") {
+    flooding_ = true;
+    Flush();
+    return std::string("ok flooding");
+  }
+  int gap = 0;
+  if (w.size() == 2 && w[0] == "trickle") {
+    if (!ToInt(w[1], gap) || gap < 0) return std::string("error trickle expects GAP_MS >= 0");
+    reply_.split_pieces = kTricklePieces;
+    reply_.split_gap = std::chrono::milliseconds(gap);
+    return "ok trickle " + std::to_string(gap);
+  }
+  return std::nullopt;
+}
 
 std::string Simulator::Control(std::string_view command) {
   const std::vector<std::string_view> w = Words(command);
@@ -82,7 +104,7 @@ std::string Simulator::Control(std::string_view command) {
   if (verb == "replug" && args == 0) {
     std::string error;
     if (!Replug(error)) return "error " + error;
-    return "ok plugged " + link_.slave_path();
+    return "ok plugged " + link_->Describe();
   }
   if (verb == "record" && args == 0) return "ok " + log_.Hex();
   if (verb == "sent" && args == 0) return "ok " + sent_.Hex();
@@ -99,18 +121,19 @@ std::string Simulator::Control(std::string_view command) {
     sent_.Clear();
     return "ok cleared";
   }
-  if (verb == "termios" && args == 0) {
-    if (!link_.plugged()) return "error unplugged";
-    const auto settings = ReadLineSettings(link_.slave_fd());
-    if (!settings) return "error cannot read the line settings";
-    return "ok " + DescribeLineSettings(*settings);
-  }
+  if (std::optional<std::string> answer = link_->Control(w)) return *answer;
+  if (std::optional<std::string> answer = FaultControl(w)) return *answer;
   if (verb == "send" && args == 1) {
     std::string bytes;
     if (!FromHex(w[1], bytes)) return "error send expects hex bytes";
     unsent_ += bytes;
     Flush();
     return "ok sent " + std::to_string(bytes.size());
+  }
+  if (verb == "greeting") {
+    const std::size_t text = command.find("greeting") + 8;
+    greeting_ = std::string(command.substr(std::min(command.size(), text + 1)));
+    return "ok greeting " + greeting_;
   }
   if (verb == "reply") {
     const std::size_t text = command.find("reply") + 5;

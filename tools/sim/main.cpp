@@ -99,7 +99,7 @@ int Run(const velmar::sim::Options& options) {
     std::fprintf(stderr, "velmar-sim: %s\n", error.c_str());
     return 1;
   }
-  std::fprintf(stderr, "velmar-sim: %s -> %s\n", options.link_path.c_str(), sim.link().slave_path().c_str());
+  std::fprintf(stderr, "velmar-sim: %s -> %s\n", options.link_path.c_str(), sim.line().Describe().c_str());
 
   velmar::sim::ControlServer control;
   if (options.control_port) {

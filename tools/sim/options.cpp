@@ -34,13 +34,18 @@ bool ParseSplit(std::string_view text, ReplySettings& reply) {
 
 const char* UsageText() {
   return R"(Usage: velmar-sim --link PATH [options]
+       velmar-sim --tcp PORT [options]
 
 Simulates a laser-diode driver / TEC controller on a pseudo-terminal whose slave is published
-at PATH (a symlink, replaced atomically and removed on exit). Each query line, ended by LF
-(CR ignored), gets one reply line: one comma-separated value per query, ended by CR LF.
+at PATH (a symlink, replaced atomically and removed on exit), or on a TCP port of 127.0.0.1
+serving one client at a time, as a serial device server in raw mode does (a second client
+waits until the first one leaves). Each query line, ended by LF (CR ignored), gets one reply
+line: one comma-separated value per query, ended by CR LF.
 
 Options:
-  --link PATH            symlink to publish the pty slave at (required)
+  --link PATH            symlink to publish the pty slave at
+  --tcp PORT             listen on 127.0.0.1:PORT instead (0: any free port; see tcp-port)
+  --greeting TEXT        send TEXT and CR LF to each new TCP client (or pty)
   --seed N               seed of the drifting readings (default: random)
   --delay MS             wait MS milliseconds before replying
   --split N:GAP_MS       send each reply in N pieces, GAP_MS milliseconds apart
@@ -85,6 +90,17 @@ Control commands, one per line, each answered by one line "ok ..." or "error ...
   send HEX               write these bytes (two hex digits each) to the line at once
   queries                ok <number of query lines received>
   quit                   exit
+  greeting [TEXT]        the greeting for the next clients (empty: none)
+  half-open              read queries but answer none, until the next client
+  flood                  send bytes without a line end as fast as they are taken, until the
+                         next client
+  trickle GAP_MS         send each reply byte by byte, GAP_MS milliseconds apart
+With --tcp:
+  tcp-port               ok <the port listened on>
+  clients                ok <number of clients accepted so far>
+  close | reset          end the client's connection (reset: with an RST)
+  refuse                 stop listening: new connections are refused
+  listen                 listen again, on the same port
 )";
 }
 
@@ -120,8 +136,8 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
       continue;
     }
 
-    constexpr std::string_view kValued[] = {"--link",    "--seed",      "--delay",     "--split",
-                                            "--record",  "--control",   "--port-file", "--lifetime"};
+    constexpr std::string_view kValued[] = {"--link",    "--seed",      "--delay",     "--split",  "--record",
+                                            "--control", "--port-file", "--lifetime", "--tcp",    "--greeting"};
     if (std::find(std::begin(kValued), std::end(kValued), name) == std::end(kValued)) {
       error = "unknown option " + std::string(name);
       return ParseOutcome::kError;
@@ -146,6 +162,12 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
       std::uint16_t port = 0;
       if (!ParseNumber(*text, port)) return fail("expects a TCP port number");
       options.control_port = port;
+    } else if (name == "--tcp") {
+      std::uint16_t port = 0;
+      if (!ParseNumber(*text, port)) return fail("expects a TCP port number");
+      options.tcp_port = port;
+    } else if (name == "--greeting") {
+      options.greeting = std::string(*text);
     } else if (name == "--port-file") {
       options.port_file = std::string(*text);
     } else {  // --lifetime
@@ -154,8 +176,8 @@ ParseOutcome ParseOptions(int argc, char** argv, Options& options, std::string& 
       options.lifetime_s = seconds;
     }
   }
-  if (options.link_path.empty()) {
-    error = "--link PATH is required";
+  if (options.link_path.empty() == !options.tcp_port) {
+    error = "one of --link PATH and --tcp PORT is required";
     return ParseOutcome::kError;
   }
   if (!options.control_port && (!options.port_file.empty() || options.exit_with_control)) {

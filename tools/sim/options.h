@@ -9,6 +9,9 @@ namespace velmar::sim {
 
 struct Options {
   std::string link_path;
+  // In place of the pty: a TCP port on 127.0.0.1 (0: any free one).
+  std::optional<std::uint16_t> tcp_port;
+  std::string greeting;
   std::optional<std::uint64_t> seed;
   ReplySettings reply;
   std::string record_path;

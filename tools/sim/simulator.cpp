@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <utility>
 
-#include "tools/sim/line_termios.h"
 #include "tools/sim/query_language.h"
+#include "tools/sim/tcp_line.h"
 
 namespace velmar::sim {
 
@@ -19,27 +19,41 @@ constexpr std::size_t kMaxLineLength = 64 * 1024;
 constexpr std::size_t kMaxUnsent = 1024 * 1024;
 // After a hang-up the master would report ready at once, over and over.
 constexpr auto kQuietAfterHangUp = std::chrono::milliseconds(100);
+// What a flood repeats, with no line end anywhere.
+constexpr std::string_view kFloodPattern = "0123456789,";
 
 }  // namespace
 
 Simulator::Simulator(const Options& options, std::uint64_t seed, std::FILE* record_file,
                      Clock::time_point start)
-    : link_(options.link_path),
+    : link_(options.tcp_port ? std::unique_ptr<SimLine>(std::make_unique<TcpLine>(*options.tcp_port))
+                             : std::make_unique<PtyLine>(options.link_path)),
       model_(seed),
       rng_(seed ^ 0x9E3779B97F4A7C15ULL),
       reply_(options.reply),
       record_file_(record_file),
-      start_(start) {}
+      start_(start),
+      greeting_(options.greeting) {}
 
 bool Simulator::Replug(std::string& error) {
-  if (link_.plugged()) return true;
+  if (link_->plugged()) return true;
   ForgetTraffic();
-  return link_.Plug(error);
+  return link_->Plug(error);
 }
 
 void Simulator::Unplug() {
-  link_.Unplug();
+  link_->Unplug();
   ForgetTraffic();
+}
+
+void Simulator::Greet() {
+  ForgetTraffic();
+  half_open_ = false;
+  flooding_ = false;
+  if (!greeting_.empty()) {
+    unsent_ = greeting_ + "\r\n";
+    Flush();
+  }
 }
 
 void Simulator::ForgetTraffic() {
@@ -55,30 +69,39 @@ std::chrono::microseconds Simulator::SinceStart(Clock::time_point t) const {
 
 void Simulator::AddPollFds(std::vector<pollfd>& fds, Clock::time_point now) {
   poll_index_.reset();
+  link_->AddPollFds(fds);
   if (quiet_until_ && now >= *quiet_until_) quiet_until_.reset();
-  if (!link_.plugged() || quiet_until_) return;
+  if (link_->data_fd() < 0 || quiet_until_) return;
   poll_index_ = fds.size();
-  fds.push_back({link_.master_fd(), static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), 0});
+  const bool writing = !unsent_.empty() || flooding_;
+  fds.push_back({link_->data_fd(), static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0});
 }
 
 void Simulator::Dispatch(const std::vector<pollfd>& fds, Clock::time_point now) {
-  if (!poll_index_ || !link_.plugged()) return;
-  const short revents = fds[*poll_index_].revents;
-  if (revents & POLLOUT) Flush();
-  if (revents & (POLLIN | POLLHUP | POLLERR)) Receive(now);
+  if (poll_index_ && link_->data_fd() >= 0) {
+    const short revents = fds[*poll_index_].revents;
+    if (revents & POLLOUT) Flush();
+    if (revents & (POLLIN | POLLHUP | POLLERR)) Receive(now);
+  }
+  if (link_->Dispatch(fds)) Greet();
 }
 
 void Simulator::Receive(Clock::time_point now) {
   unsigned char buffer[4096];
-  while (link_.plugged()) {
-    const ssize_t n = read(link_.master_fd(), buffer, sizeof buffer);
+  while (link_->data_fd() >= 0) {
+    const ssize_t n = read(link_->data_fd(), buffer, sizeof buffer);
     if (n > 0) {
       for (ssize_t i = 0; i < n; ++i) Take(buffer[i], now);
       continue;
     }
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
-    // EIO: no slave is open. Not expected while we hold one, but never fatal: wait and retry.
-    quiet_until_ = now + kQuietAfterHangUp;
+    // A TCP client has left; a pty's EIO means no slave is open, which is not expected while we
+    // hold one, but never fatal: wait and retry.
+    if (link_->HungUp()) {
+      ForgetTraffic();
+    } else {
+      quiet_until_ = now + kQuietAfterHangUp;
+    }
     return;
   }
 }
@@ -92,7 +115,7 @@ void Simulator::Take(unsigned char byte, Clock::time_point now) {
   }
   if (byte == '\n') {
     ++query_lines_;
-    Answer(now);
+    if (!half_open_) Answer(now);
     line_.clear();
   } else if (byte != '\r' && line_.size() < kMaxLineLength) {
     line_ += static_cast<char>(byte);
@@ -103,9 +126,7 @@ void Simulator::Answer(Clock::time_point now) {
   model_.AdvanceTo(std::chrono::duration<double>(now - start_).count());
   const std::optional<std::string> values = fixed_reply_ ? fixed_reply_ : AnswerLine(line_, model_);
   if (!values) return;
-  const auto line_settings = ReadLineSettings(link_.slave_fd());
-  const unsigned baud = line_settings ? line_settings->speed : 0;
-  for (ReplyChunk& chunk : ShapeReply(*values, reply_, baud, rng_)) {
+  for (ReplyChunk& chunk : ShapeReply(*values, reply_, link_->baud(), rng_)) {
     // Pieces keep their order even when a later line was answered with a shorter delay.
     last_due_ = std::max(last_due_, now + chunk.offset);
     pending_.push_back({last_due_, std::move(chunk.bytes)});
@@ -121,8 +142,9 @@ void Simulator::RunDue(Clock::time_point now) {
 }
 
 void Simulator::Flush() {
-  while (link_.plugged() && !unsent_.empty()) {
-    const ssize_t n = write(link_.master_fd(), unsent_.data(), unsent_.size());
+  if (flooding_) Flood();
+  while (link_->data_fd() >= 0 && !unsent_.empty()) {
+    const ssize_t n = write(link_->data_fd(), unsent_.data(), unsent_.size());
     if (n > 0) {
       const auto at = SinceStart(Clock::now());
       for (ssize_t i = 0; i < n; ++i) sent_.Add(at, static_cast<unsigned char>(unsent_[static_cast<std::size_t>(i)]));
@@ -131,6 +153,17 @@ void Simulator::Flush() {
     }
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
     unsent_.clear();
+  }
+}
+
+// Straight to the line, not through the record of sent bytes, which would grow without end.
+void Simulator::Flood() {
+  static const std::string chunk = [] {
+    std::string bytes;
+    while (bytes.size() < 64 * 1024) bytes += kFloodPattern;
+    return bytes;
+  }();
+  while (link_->data_fd() >= 0 && write(link_->data_fd(), chunk.data(), chunk.size()) > 0) {
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -14,13 +15,13 @@
 #include "tools/sim/byte_log.h"
 #include "tools/sim/instrument_model.h"
 #include "tools/sim/options.h"
-#include "tools/sim/pty_link.h"
 #include "tools/sim/reply_shaper.h"
+#include "tools/sim/sim_line.h"
 
 namespace velmar::sim {
 
-// The instrument on its end of the pty: collects query lines, answers them on schedule, and
-// obeys the control commands.
+// The instrument on its end of the line (a pty, or a TCP port): collects query lines, answers
+// them on schedule, and obeys the control commands.
 class Simulator {
  public:
   using Clock = std::chrono::steady_clock;
@@ -29,7 +30,7 @@ class Simulator {
 
   bool Replug(std::string& error);
   void Unplug();
-  const PtyLink& link() const { return link_; }
+  const SimLine& line() const { return *link_; }
 
   void AddPollFds(std::vector<pollfd>& fds, Clock::time_point now);
   void Dispatch(const std::vector<pollfd>& fds, Clock::time_point now);
@@ -50,10 +51,14 @@ class Simulator {
   void Take(unsigned char byte, Clock::time_point now);
   void Answer(Clock::time_point now);
   void Flush();
+  void Flood();
   void ForgetTraffic();
+  // A new peer on the line: it is greeted, and the faults of the one before are over.
+  void Greet();
+  std::optional<std::string> FaultControl(const std::vector<std::string_view>& words);
   std::chrono::microseconds SinceStart(Clock::time_point t) const;
 
-  PtyLink link_;
+  std::unique_ptr<SimLine> link_;
   InstrumentModel model_;
   std::mt19937_64 rng_;
   ReplySettings reply_;
@@ -72,6 +77,12 @@ class Simulator {
   std::optional<std::size_t> poll_index_;
   std::uint64_t query_lines_ = 0;
   bool quit_ = false;
+  // Sent to each new peer, with CR LF.
+  std::string greeting_;
+  // The connection looks open, but nothing is answered (a device server rebooted behind it).
+  bool half_open_ = false;
+  // Bytes without end, as fast as the line takes them.
+  bool flooding_ = false;
 };
 
 }  // namespace velmar::sim
