@@ -19,7 +19,7 @@ inline constexpr UINT kStartupMessage = WM_APP + 1;
 // The notification-area icon's mouse messages.
 inline constexpr UINT kTrayMessage = WM_APP + 2;
 // Posted by a publisher's network thread: it has news for the events file (the broker refused
-// the user name or password, the library a message, rows were dropped).
+// the user name or password or TLS the broker, the library a message, rows were dropped).
 inline constexpr UINT kPublishingNewsMessage = WM_APP + 3;
 // Posted by a connection attempt's thread: the attempt to reach a network instrument has ended.
 inline constexpr UINT kConnectionMessage = WM_APP + 4;

@@ -4,7 +4,7 @@
 #include "settings/profile_win.h"
 
 // "Log Options": when a run's log goes on in a new file, whether alarms sound, and the broker
-// every row is published to. OK stores the choices in the "Options" key; the split and the
+// every row is published to, in clear or over TLS. OK stores the choices in the "Options" key; the split and the
 // broker apply from the next Start.
 class CLogOptionsDlg : public velmar::Dialog {
  public:
@@ -18,6 +18,9 @@ class CLogOptionsDlg : public velmar::Dialog {
 
  private:
   void EnableRowCount();
+  void EnableTlsFiles();
+  void OnTlsToggled();
+  void BrowseFor(int editId);
 
   velmar::Profile profile_;
   velmar::LogOptions options_;

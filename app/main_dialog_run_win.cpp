@@ -59,6 +59,12 @@ CVelmarDataLoggerDlg::StartStep CVelmarDataLoggerDlg::OnStart() {
     alarms_->StartFailed(switches_.namedLogPath);
     return StartStep::Failed;
   }
+  std::wstring brokerError;
+  startingBroker_ = PrepareBroker(brokerError);
+  if (!startingBroker_) {
+    ShowMessage(brokerError);
+    return failed();
+  }
   const velmar::InstrumentAddress instrument = SelectedInstrument();
   connectingTo_ = instrument;
   // The window never waits for the network: the run starts when the connection is made.
@@ -74,6 +80,7 @@ CVelmarDataLoggerDlg::StartStep CVelmarDataLoggerDlg::OnStart() {
 // The rest of Start, once the instrument's link is there (a COM port is opened here).
 bool CVelmarDataLoggerDlg::FinishStart() {
   const velmar::InstrumentAddress instrument = *std::exchange(connectingTo_, std::nullopt);
+  const BrokerRun broker = *std::exchange(startingBroker_, std::nullopt);
   const bool network = instrument.network.has_value();
   const auto failed = [&] {
     if (network) {
@@ -92,7 +99,7 @@ bool CVelmarDataLoggerDlg::FinishStart() {
   if (!opened.started) return failed();
   const std::wstring name = velmar::InstrumentName(instrument);
   // Before Begin, which tells the listeners the run's column titles.
-  publishing_->RunStarting(BrokerOptions(), name, velmar::RunState::Running);
+  publishing_->RunStarting(broker.options, broker.tlsFiles, name, velmar::RunState::Running);
   chart_->SetLiveSource(network ? name : L"");
   const velmar::StartOutcome begun = Session().Begin();
   if (!begun.started) {
@@ -102,6 +109,7 @@ bool CVelmarDataLoggerDlg::FinishStart() {
   }
   if (!network) lastComPort_ = run.comPort;
   alarms_->Started(logFilePath_, columnHeader_, network ? name : L"");
+  TellClearPassword(broker.options);
   SetStatus(L"");
   EnableControls(false);
   FocusControl(IDC_STOP);
@@ -168,12 +176,14 @@ void CVelmarDataLoggerDlg::OnBrokerRefused() {
   ShowMessage(text);
 }
 
-// Each line once, into the events file beside the log; only a refused password is a box, and
-// never while Windows ends the session.
+// Each line once, into the events file beside the log; only a refused password or certificate
+// is a box, and never while Windows ends the session.
 void CVelmarDataLoggerDlg::OnPublishingNews(bool runEnded) {
   const velmar::PublishingNews news = publishing_->TakeNews(runEnded);
   for (const std::wstring& line : news.lines) alarms_->Message(logFilePath_, line);
-  if (news.credentialsRefused && !sessionEnding_) OnBrokerRefused();
+  if (sessionEnding_) return;
+  if (news.credentialsRefused) OnBrokerRefused();
+  if (!news.tlsRefusal.empty()) OnBrokerTlsRefused(news.tlsRefusal);
 }
 
 // Rows the file still refuses are offered another try; given up on, they go to a recovery

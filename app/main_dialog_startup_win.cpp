@@ -75,7 +75,11 @@ void CVelmarDataLoggerDlg::Carry(const velmar::UnattendedSteps& steps) {
     EnableControls(false);
     const std::wstring name = velmar::InstrumentName(waitedInstrument_);
     SetStatus(L"Waiting for " + name + L"...");
-    publishing_->RunStarting(BrokerOptions(), name, velmar::RunState::Waiting);
+    // A TLS file that cannot be used is told at Start; until then nothing is published.
+    std::wstring brokerError;
+    if (const std::optional<BrokerRun> broker = PrepareBroker(brokerError)) {
+      publishing_->RunStarting(broker->options, broker->tlsFiles, name, velmar::RunState::Waiting);
+    }
     SetTimer(Hwnd(), velmar::kPortWaitTimer, kPortWaitCheckMs, nullptr);
   }
   if (steps.endWait) {

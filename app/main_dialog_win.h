@@ -88,6 +88,16 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   // The broker options of this run: the stored ones under the switches and the environment.
   velmar::BrokerOptions BrokerOptions() const;
   void OnBrokerRefused();
+  // The broker of the next run with its TLS files read; none, and the error (a switch error
+  // when a switch named the file), when a file cannot be used.
+  struct BrokerRun {
+    velmar::BrokerOptions options;
+    velmar::TlsFiles tlsFiles;
+  };
+  std::optional<BrokerRun> PrepareBroker(std::wstring& error) const;
+  void OnBrokerTlsRefused(const std::wstring& reason);
+  // With TLS off, a password in clear is said in the events file, once per run.
+  void TellClearPassword(const velmar::BrokerOptions& broker);
   // runEnded: also the rows an outage still going on has dropped.
   void OnPublishingNews(bool runEnded);
   void LoadSettings();
@@ -100,6 +110,8 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   int lastComPort_ = 1;
   // The instrument a Start is connecting to; the instrument an unattended start waits for.
   std::optional<velmar::InstrumentAddress> connectingTo_;
+  // The broker of the Start under way, checked before anything opens.
+  std::optional<BrokerRun> startingBroker_;
   velmar::InstrumentAddress waitedInstrument_;
   // The Start being connected came from the command line, which hears how it went.
   bool switchStartConnecting_ = false;
@@ -116,6 +128,7 @@ class CVelmarDataLoggerDlg : public velmar::Dialog {
   // Destroyed first: the last acknowledgements are waited for once the window is gone.
   std::optional<velmar::RunPublishing> publishing_;
   bool brokerRefusalShown_ = false;
+  bool brokerTlsRefusalShown_ = false;
 
   velmar::CommandLineResult switches_;
   velmar::UnattendedRun unattended_{{}};

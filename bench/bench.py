@@ -71,16 +71,42 @@ class Simulator:
         self.errors.close()
 
 
-class Broker:
-    """Debian's mosquitto on 127.0.0.1 and a free port, with a config of its own."""
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
 
-    def __init__(self, work, name):
-        with socket.socket() as probe:
-            probe.bind(("127.0.0.1", 0))
-            self.port = probe.getsockname()[1]
+
+def make_certificates(work):
+    """A CA and a broker certificate for 127.0.0.1 signed by it, made by Debian's openssl."""
+    folder = os.path.join(work, "tls")
+    os.makedirs(folder, exist_ok=True)
+    run = lambda *command: subprocess.run(["openssl", *command], cwd=folder, check=True,
+                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    run("req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days", "2",
+        "-subj", "/CN=Velmar Bench CA", "-keyout", "ca.key", "-out", "ca.pem")
+    run("req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-subj", "/CN=127.0.0.1",
+        "-keyout", "broker.key", "-out", "broker.csr")
+    with open(os.path.join(folder, "broker.ext"), "w") as f:
+        f.write("subjectAltName=IP:127.0.0.1\n")
+    run("x509", "-req", "-in", "broker.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial", "-days", "2",
+        "-extfile", "broker.ext", "-out", "broker.pem")
+    return {name: os.path.join(folder, name) for name in ("ca.pem", "broker.pem", "broker.key")}
+
+
+class Broker:
+    """Debian's mosquitto on 127.0.0.1 and a free port, with a config of its own; with
+    certificates, a TLS listener on a second port too."""
+
+    def __init__(self, work, name, tls=None):
+        self.port = free_port()
+        self.tls_port = free_port() if tls else None
         self.config = os.path.join(work, f"{name}.conf")
         with open(self.config, "w") as f:
             f.write(f"listener {self.port} 127.0.0.1\nallow_anonymous true\nuser root\n")
+            if tls:
+                f.write(f"listener {self.tls_port} 127.0.0.1\ncafile {tls['ca.pem']}\n"
+                        f"certfile {tls['broker.pem']}\nkeyfile {tls['broker.key']}\n")
         self.log = os.path.join(work, f"{name}.log")
         self.proc = None
 
@@ -268,6 +294,8 @@ def main():
     parser.add_argument("--drain", type=int, default=100000, help="rows queued for the MQTT drain figure")
     parser.add_argument("--chart-rounds", type=int, default=3,
                         help="pairs of runs at 100 ms, the chart closed then open, for the chart's cost")
+    parser.add_argument("--tls-rounds", type=int, default=3,
+                        help="pairs of runs at 100 ms publishing in clear then over TLS, for TLS's cost")
     args = parser.parse_args()
     args.exe = os.path.join(args.windows_dir, "VelmarDataLogger.exe")
     shutil.rmtree(args.work, ignore_errors=True)
@@ -285,13 +313,17 @@ def main():
                  ("mqtt", 1000, args.slow)]
     for round_ in range(1, args.chart_rounds + 1):
         scenarios += [(f"closed{round_}", 100, args.fast), (f"chart{round_}", 100, args.fast)]
+    # "mqttclearN" publishes in clear, "mqtttlsN" right after it over TLS, to the same broker.
+    for round_ in range(1, args.tls_rounds + 1):
+        scenarios += [(f"mqttclear{round_}", 100, args.fast), (f"mqtttls{round_}", 100, args.fast)]
     big = os.path.join(os.path.dirname(args.work), "big.csv")
     if args.open:
         print("  writing the 1 GiB log (once) ...", file=sys.stderr, flush=True)
         big_log.make_big_log(big)
         scenarios += [("twin", 100, args.open), ("open", 100, args.open)]
     results = {}
-    broker = Broker(args.work, "broker")
+    certificates = make_certificates(args.work)
+    broker = Broker(args.work, "broker", certificates)
     broker.start()
     try:
         # The prefix's services have just started with the port tool; let them settle first.
@@ -299,7 +331,7 @@ def main():
         background = measure.background_cpu(args.prefix, 3.0)
         server_idle = sum(rate for name, rate in background.items() if name.startswith("wineserver"))
         for mode, interval, polls in scenarios:
-            logger_only = mode.startswith(("closed", "chart")) or mode in ("limits", "open", "twin", "mqtt")
+            logger_only = mode.startswith(("closed", "chart", "mqtt")) or mode in ("limits", "open", "twin")
             instrument = tcp_sim if mode == "tcp" else sim
             for kind in ("wine",) if logger_only else ("wine", "python"):
                 instrument.ask("mode " + ("silent" if mode == "silent" else "normal"))
@@ -310,6 +342,10 @@ def main():
                     extra = {"limits": ALL_LIMITS, "mqtt": f"/mqtt 127.0.0.1:{broker.port}"}.get(mode, "")
                     if mode.startswith("chart"):
                         extra = "/chart"
+                    elif mode.startswith("mqttclear"):
+                        extra = f"/mqtt 127.0.0.1:{broker.port}"
+                    elif mode.startswith("mqtttls"):
+                        extra = f"/mqtt mqtts://127.0.0.1:{broker.tls_port} /mqtt-ca {win_path(certificates['ca.pem'])}"
                     port = str(PORT)
                     if mode == "tcp":
                         port = f"tcp://{tcp_sim.address}"

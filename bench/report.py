@@ -127,6 +127,22 @@ def print_report(args, results, background, query, reference_script):
               f"{measure.p95([abs(v - interval) for v in run['interval']]):.2f} ms ({without}: "
               f"{measure.median([abs(v - interval) for v in plain['interval']]):.2f} / "
               f"{measure.p95([abs(v - interval) for v in plain['interval']]):.2f}); peak memory {run['peak_mib']:.1f} MiB.")
+    if args.tls_rounds > 0:
+        # The network thread's work comes once a second, in a few polls: the mean over a run holds
+        # it, the median of the polls does not.
+        rounds = range(1, args.tls_rounds + 1)
+        mean = lambda values: sum(values) / len(values)
+        tls = [results["wine", f"mqtttls{r}", 100] for r in rounds]
+        clear = [results["wine", f"mqttclear{r}", 100] for r in rounds]
+        tls_cpu, clear_cpu = sum((run["cpu"] for run in tls), []), sum((run["cpu"] for run in clear), [])
+        ratios = sorted(mean(t["cpu"]) / mean(c["cpu"]) for t, c in zip(tls, clear))
+        print(f"Publishing over TLS to a broker on loopback, answering at 100 ms, {args.tls_rounds} runs each right "
+              f"after one publishing in clear (logger only, mean / median / p95): CPU per poll {mean(tls_cpu):.2f} / "
+              f"{measure.median(tls_cpu):.2f} / {measure.p95(tls_cpu):.2f} ms (in clear: {mean(clear_cpu):.2f} / "
+              f"{measure.median(clear_cpu):.2f} / {measure.p95(clear_cpu):.2f}); the pairs' ratios of means "
+              f"{', '.join(f'{100 * (r - 1):+.1f} %' for r in ratios)}, median {100 * (ratios[len(ratios) // 2] - 1):+.1f} %; "
+              f"peak memory {max(run['peak_mib'] for run in tls):.1f} MiB (in clear: "
+              f"{max(run['peak_mib'] for run in clear):.1f}).")
     print(f"Wine background, CPU ms per second: {busy(idle_server)} with no logger running (taken off the"
           f" wineserver share above);\nthe prefix's other processes, not counted above: {busy(during)} during"
           f" the runs, {busy(idle_others)} with no logger running.")

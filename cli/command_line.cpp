@@ -44,6 +44,9 @@ enum class Switch {
   Mqtt,
   Topic,
   MqttUser,
+  MqttCa,
+  MqttCert,
+  MqttKey,
   Eol,
   OnConnect,
 };
@@ -62,7 +65,7 @@ struct SwitchInfo {
   Takes takes;
 };
 
-constexpr std::array<SwitchInfo, 20> kSwitches{{
+constexpr std::array<SwitchInfo, 23> kSwitches{{
     {L"port", Switch::Port, Takes::Value},
     {L"baud", Switch::Baud, Takes::Value},
     {L"interval", Switch::Interval, Takes::Value},
@@ -82,6 +85,9 @@ constexpr std::array<SwitchInfo, 20> kSwitches{{
     {L"mqtt", Switch::Mqtt, Takes::Value},
     {L"topic", Switch::Topic, Takes::Text},
     {L"mqtt-user", Switch::MqttUser, Takes::Text},
+    {L"mqtt-ca", Switch::MqttCa, Takes::Text},
+    {L"mqtt-cert", Switch::MqttCert, Takes::Text},
+    {L"mqtt-key", Switch::MqttKey, Takes::Text},
     {L"eol", Switch::Eol, Takes::Value},
     {L"on-connect", Switch::OnConnect, Takes::Text},
 }};
@@ -180,9 +186,19 @@ std::optional<std::uint64_t> ReadDurationMs(std::wstring_view text) {
   return wholeUnits.value * unitMs + (numerator * unitMs + denominator / 2) / denominator;
 }
 
-// HOST, HOST:PORT, [IPv6] or [IPv6]:PORT; "off" turns publishing off.
+// HOST, HOST:PORT, [IPv6] or [IPv6]:PORT, each also after mqtt:// (plain) or mqtts:// (TLS,
+// port 8883 unless given); "off" turns publishing off.
 std::optional<BrokerAddress> ReadBrokerAddress(std::wstring_view text) {
-  if (EqualsNoCase(text, L"off")) return BrokerAddress{{}, kDefaultBrokerPort};
+  if (EqualsNoCase(text, L"off")) return BrokerAddress{{}, kDefaultBrokerPort, false};
+  bool tls = false;
+  for (const bool secure : {false, true}) {
+    const std::wstring_view scheme = secure ? L"mqtts://" : L"mqtt://";
+    if (text.size() >= scheme.size() && EqualsNoCase(text.substr(0, scheme.size()), scheme)) {
+      text.remove_prefix(scheme.size());
+      tls = secure;
+      break;
+    }
+  }
   std::wstring_view host = text;
   std::wstring_view port;
   if (!text.empty() && text.front() == L'[') {
@@ -196,7 +212,7 @@ std::optional<BrokerAddress> ReadBrokerAddress(std::wstring_view text) {
     port = text.substr(colon + 1);
     if (port.empty()) return std::nullopt;
   }
-  BrokerAddress address{std::wstring(host), kDefaultBrokerPort};
+  BrokerAddress address{std::wstring(host), DefaultBrokerPort(tls), tls};
   if (!port.empty()) {
     const std::optional<int> number = AllDigits(port);
     if (!number || *number < 1 || *number > kHighestBrokerPort) return std::nullopt;
@@ -347,7 +363,9 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
     }
     case Switch::Mqtt: {
       const std::optional<BrokerAddress> address = ReadBrokerAddress(value);
-      if (!address) return Quoted(value) + L" is not HOST, HOST:PORT (port 1 to 65535) or off.";
+      if (!address) {
+        return Quoted(value) + L" is not HOST, HOST:PORT (port 1 to 65535), mqtt://HOST[:PORT], mqtts://HOST[:PORT] or off.";
+      }
       options.mqtt = *address;
       break;
     }
@@ -359,6 +377,15 @@ std::wstring Apply(Switch id, std::wstring_view value, Draft& draft) {
     }
     case Switch::MqttUser:
       options.mqttUser = std::wstring(value);
+      break;
+    case Switch::MqttCa:
+      options.mqttCaFile = std::wstring(value);
+      break;
+    case Switch::MqttCert:
+      options.mqttCertFile = std::wstring(value);
+      break;
+    case Switch::MqttKey:
+      options.mqttKeyFile = std::wstring(value);
       break;
     case Switch::Eol: {
       const std::optional<LineEnd> end = LineEndFromName(value);
@@ -452,8 +479,12 @@ std::wstring CommandLineUsage() {
          L"/chart\tOpen the live chart.\n"
          L"/split WHEN\tStart a new log file: never, daily (at midnight) or every ROWS rows (10 to 100000000).\n"
          L"/mqtt HOST[:PORT]\tPublish every row to this MQTT broker (port 1883 unless given); /mqtt off does not.\n"
+         L"/mqtt mqtts://HOST[:PORT]\tThe same over TLS (port 8883 unless given); mqtt://HOST[:PORT] is plain.\n"
          L"/topic PREFIX\tThe topics' prefix; velmar/<computer name>/COM<n> unless given.\n"
          L"/mqtt-user NAME\tThe user name for the broker; the password comes from VELMAR_MQTT_PASSWORD.\n"
+         L"/mqtt-ca FILE\tTrust the TLS broker's certificate from this CA (PEM), not from those Windows trusts.\n"
+         L"/mqtt-cert FILE\tThe client certificate (PEM) for a TLS broker that asks for one.\n"
+         L"/mqtt-key FILE\tIts private key (PEM), unless the certificate's file holds it.\n"
          L"/? or /help\tShow this text.\n"
          L"\n"
          L"Switches may also start with -; a value may also follow a : or =.\n"
@@ -475,9 +506,13 @@ BrokerOptions BrokerForThisProcess(BrokerOptions stored, const CommandLineOption
   if (options.mqtt) {
     stored.host = options.mqtt->host;
     stored.port = options.mqtt->port;
+    stored.tls = options.mqtt->tls;
   }
   if (options.topicPrefix) stored.topicPrefix = *options.topicPrefix;
   if (options.mqttUser) stored.user = *options.mqttUser;
+  if (options.mqttCaFile) stored.caFile = *options.mqttCaFile;
+  if (options.mqttCertFile) stored.certFile = *options.mqttCertFile;
+  if (options.mqttKeyFile) stored.keyFile = *options.mqttKeyFile;
   if (passwordVariable) stored.password = *passwordVariable;
   return stored;
 }

@@ -15,6 +15,7 @@ namespace velmar {
 struct BrokerAddress {
   std::wstring host;  // empty: no publishing
   int port = kDefaultBrokerPort;
+  bool tls = false;
 
   bool operator==(const BrokerAddress&) const = default;
 };
@@ -48,6 +49,10 @@ struct CommandLineOptions {
   std::optional<BrokerAddress> mqtt;
   std::optional<std::wstring> topicPrefix;
   std::optional<std::wstring> mqttUser;
+  // PEM files for a TLS broker.
+  std::optional<std::wstring> mqttCaFile;
+  std::optional<std::wstring> mqttCertFile;
+  std::optional<std::wstring> mqttKeyFile;
   bool showUsage = false;
 
   bool operator==(const CommandLineOptions&) const = default;

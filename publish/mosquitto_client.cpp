@@ -62,6 +62,11 @@ int MosquittoClient::SetCredentials(const std::string& user, const std::string& 
 
 int MosquittoClient::SetMaxInFlight(unsigned count) { return mosquitto_max_inflight_messages_set(client_, count); }
 
+int MosquittoClient::UseTls(ssl_ctx_st* context) {
+  const int defaults = mosquitto_int_option(client_, MOSQ_OPT_SSL_CTX_WITH_DEFAULTS, 0);
+  return defaults != MOSQ_ERR_SUCCESS ? defaults : mosquitto_void_option(client_, MOSQ_OPT_SSL_CTX, context);
+}
+
 int MosquittoClient::Connect(const std::string& host, int port, int keepAliveSeconds) {
   return mosquitto_connect_async(client_, host.c_str(), port, keepAliveSeconds);
 }

@@ -3,6 +3,7 @@
 #include <string_view>
 
 struct mosquitto;
+struct ssl_ctx_st;
 
 namespace velmar {
 
@@ -45,6 +46,9 @@ class MosquittoClient {
   int SetWill(const std::string& topic, std::string_view payload, bool retain);
   int SetCredentials(const std::string& user, const std::string& password);
   int SetMaxInFlight(unsigned count);
+  // Every connection over TLS, set up entirely by this context of ours (the library adds
+  // nothing to it and takes a reference of its own).
+  int UseTls(ssl_ctx_st* context);
   // Starts a connection without waiting for it (the name lookup itself does block); the
   // outcome comes through OnConnect or OnDisconnect from Loop.
   int Connect(const std::string& host, int port, int keepAliveSeconds);

@@ -15,6 +15,7 @@
 #include "framework/ansi_text_win.h"
 #include "publish/link_plan.h"
 #include "publish/mosquitto_client.h"
+#include "publish/tls_context.h"
 
 namespace velmar {
 
@@ -91,6 +92,7 @@ struct MqttPublisher::Shared {
   // The news, until the window's thread takes it.
   const NewsHandler onNews;
   bool credentialsRefused = false;
+  std::string tlsRefusal;
   std::vector<PublishRefusal> refusals;
   size_t refusalsTold = 0;
   size_t droppedTold = 0;
@@ -107,8 +109,10 @@ class Connection final : public MosquittoEvents {
 
   void Run(MqttPublisher::Shared* before) {
     if (before) AwaitEnd(*before);
+    // Outlives the client, which calls into it.
+    std::unique_ptr<TlsContext> tls;
     MosquittoClient client(settings_.clientId, true, *this);
-    if (client.Valid()) {
+    if (client.Valid() && UseTls(client, tls)) {
       // A crash or a pulled cable leaves "offline": the broker says it for us.
       if (const int code = client.SetWill(statusTopic_, kOfflineWord, true); code != 0) {
         Refused(statusTopic_, code, true);
@@ -130,6 +134,20 @@ class Connection final : public MosquittoEvents {
   auto Read(Reader read) const {
     const std::lock_guard<std::mutex> lock(shared_.lock);
     return read();
+  }
+
+  // Over TLS or not at all: a context that cannot be made is told, and nothing is sent.
+  bool UseTls(MosquittoClient& client, std::unique_ptr<TlsContext>& tls) {
+    if (!settings_.tls) return true;
+    std::string error;
+    tls = TlsContext::Make(settings_.tlsFiles, settings_.host, error);
+    if (tls && client.UseTls(tls->Handle()) != 0) {
+      tls.reset();
+      error = "the MQTT library has no TLS";
+    }
+    if (!tls) TellTlsRefused("TLS cannot be used: " + error);
+    tls_ = tls.get();
+    return tls != nullptr;
   }
 
   // The replaced publisher ends within its bound; this one waits that out at most.
@@ -230,7 +248,12 @@ class Connection final : public MosquittoEvents {
       statusSent_.reset();
     }
     if (refusal_ == kBadCredentials || refusal_ == kNotAuthorised) TellCredentialsRefused();
-    if (refusal_ != 0 || lost_ || (!plan_.Connected() && client.ConnectFailed())) plan_.Failed(now);
+    // A certificate refused ends the attempt without a disconnect from the library.
+    const std::string tlsRefusal = tls_ ? tls_->TakeRefusal() : std::string();
+    if (!tlsRefusal.empty()) TellTlsRefused(tlsRefusal);
+    if (refusal_ != 0 || lost_ || !tlsRefusal.empty() || (!plan_.Connected() && client.ConnectFailed())) {
+      plan_.Failed(now);
+    }
     accepted_ = lost_ = false;
     refusal_ = 0;
     const std::lock_guard<std::mutex> lock(shared_.lock);
@@ -247,6 +270,17 @@ class Connection final : public MosquittoEvents {
     {
       const std::lock_guard<std::mutex> lock(shared_.lock);
       shared_.credentialsRefused = true;
+    }
+    Tell();
+  }
+
+  // Once in the publisher's life: the reason is the same at every attempt.
+  void TellTlsRefused(const std::string& reason) {
+    if (tlsRefusalTold_) return;
+    tlsRefusalTold_ = true;
+    {
+      const std::lock_guard<std::mutex> lock(shared_.lock);
+      shared_.tlsRefusal = reason;
     }
     Tell();
   }
@@ -326,6 +360,8 @@ class Connection final : public MosquittoEvents {
   bool lost_ = false;
   int refusal_ = 0;
   bool credentialsTold_ = false;
+  TlsContext* tls_ = nullptr;
+  bool tlsRefusalTold_ = false;
 };
 
 }  // namespace
@@ -400,6 +436,7 @@ PublisherNews MqttPublisher::TakeNews(bool outageToo) {
   const std::lock_guard<std::mutex> lock(shared_->lock);
   PublisherNews news;
   news.credentialsRefused = std::exchange(shared_->credentialsRefused, false);
+  news.tlsRefusal = std::exchange(shared_->tlsRefusal, std::string());
   news.refusals.assign(shared_->refusals.begin() + static_cast<std::ptrdiff_t>(shared_->refusalsTold),
                        shared_->refusals.end());
   shared_->refusalsTold = shared_->refusals.size();

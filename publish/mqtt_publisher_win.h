@@ -10,6 +10,7 @@
 
 #include "core/run_types.h"
 #include "publish/mqtt_messages.h"
+#include "publish/tls_files_win.h"
 
 namespace velmar {
 
@@ -28,6 +29,9 @@ struct PublisherSettings {
   std::string user;  // empty: none
   std::string password;
   QueueBounds queue;
+  // Every connection over TLS with these files, or none at all: never in clear.
+  bool tls = false;
+  TlsFiles tlsFiles{};
 };
 
 struct PublisherStats {
@@ -53,6 +57,9 @@ struct PublishRefusal {
 // What the network thread has to tell since it was last asked.
 struct PublisherNews {
   bool credentialsRefused = false;
+  // TLS refused the broker or the broker us (OpenSSL's words), or TLS cannot be set up at all;
+  // told once in the publisher's life.
+  std::string tlsRefusal;
   // Each cause (the library's code, for the will or a message) once in the publisher's life.
   std::vector<PublishRefusal> refusals;
   // Messages dropped from the full queue in an outage, told once.

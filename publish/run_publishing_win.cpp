@@ -48,10 +48,11 @@ RunPublishing::~RunPublishing() {
   }
 }
 
-void RunPublishing::RunStarting(const BrokerOptions& options, const std::wstring& instrument, RunState state) {
+void RunPublishing::RunStarting(const BrokerOptions& options, const TlsFiles& tlsFiles, const std::wstring& instrument,
+                                RunState state) {
   const std::wstring computer = ComputerName();
   const std::wstring prefix = TopicPrefixFor(options.topicPrefix, computer, instrument);
-  if (publisher_ && (options != options_ || prefix != prefix_)) Retire();
+  if (publisher_ && (options != options_ || tlsFiles != tlsFiles_ || prefix != prefix_)) Retire();
   if (options.host.empty()) return;
   if (publisher_) {
     publisher_->SetState(state);
@@ -59,6 +60,7 @@ void RunPublishing::RunStarting(const BrokerOptions& options, const std::wstring
     return;
   }
   options_ = options;
+  tlsFiles_ = tlsFiles;
   prefix_ = prefix;
   PublisherSettings settings{ToUtf8(options.host),
                              options.port,
@@ -66,7 +68,9 @@ void RunPublishing::RunStarting(const BrokerOptions& options, const std::wstring
                              ToUtf8(ClientIdFor(computer, GetCurrentProcessId())),
                              ToUtf8(options.user),
                              ToUtf8(options.password),
-                             bounds_};
+                             bounds_,
+                             options.tls,
+                             options.tls ? tlsFiles : TlsFiles{}};
   // One connection at a time under the process's client id: the replaced one drains first.
   const MqttPublisher* before = retired_.empty() ? nullptr : retired_.back().get();
   publisher_ = std::make_unique<MqttPublisher>(std::move(settings), state, onNews_, before);
@@ -107,6 +111,7 @@ PublishingNews RunPublishing::TakeNews(bool runEnded) {
   const auto take = [&](MqttPublisher& publisher, bool outageToo) {
     const PublisherNews taken = publisher.TakeNews(outageToo);
     news.credentialsRefused = news.credentialsRefused || taken.credentialsRefused;
+    if (!taken.tlsRefusal.empty()) news.tlsRefusal = FromUtf8(taken.tlsRefusal);
     for (const PublishRefusal& refusal : taken.refusals) news.lines.push_back(RefusalText(refusal));
     if (taken.dropped > 0) news.lines.push_back(QueueFullText(taken.dropped));
   };

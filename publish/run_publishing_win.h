@@ -14,6 +14,8 @@ namespace velmar {
 // What the network threads have to tell, as lines for the events file.
 struct PublishingNews {
   bool credentialsRefused = false;
+  // What TLS refused, in OpenSSL's words; empty when nothing.
+  std::wstring tlsRefusal;
   std::vector<std::wstring> lines;
 };
 
@@ -29,8 +31,10 @@ class RunPublishing final : public RowListener {
   ~RunPublishing() override;
 
   // A run starts, or waits for its instrument ("COM5", "10.0.0.5:5025"), which names the
-  // default topic prefix.
-  void RunStarting(const BrokerOptions& options, const std::wstring& instrument, RunState state);
+  // default topic prefix. With TLS, `tlsFiles` are the texts of the options' files, read at
+  // Start.
+  void RunStarting(const BrokerOptions& options, const TlsFiles& tlsFiles, const std::wstring& instrument,
+                   RunState state);
   void SetState(RunState state);
   void Publish(const AlarmMessage& event);
   // An alarm or clear as the events file has it: texts as shown, the value as sent (not a
@@ -53,6 +57,7 @@ class RunPublishing final : public RowListener {
   QueueBounds bounds_;
   std::unique_ptr<MqttPublisher> publisher_;
   BrokerOptions options_;
+  TlsFiles tlsFiles_;
   std::wstring prefix_;
   // The publisher's counts when the run started.
   PublisherStats atRunStart_;

@@ -9,7 +9,8 @@ packages=(
   clang libclang-rt-14-dev
   xvfb x11-apps imagemagick python3-serial
   dpkg-dev mosquitto mosquitto-clients libmosquitto-dev nlohmann-json3-dev
-  wixl msitools cmark-gfm zip unzip osslsigncode openssl
+  make perl openssl
+  wixl msitools cmark-gfm zip unzip osslsigncode
 )
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -1,5 +1,6 @@
 #include "settings/log_options_win.h"
 
+#include "settings/broker_values.h"
 #include "settings/protected_text_win.h"
 
 namespace velmar {
@@ -10,11 +11,7 @@ constexpr const wchar_t* kSection = L"Options";
 
 BrokerOptions LoadBroker(const Profile& profile) {
   BrokerOptions broker;
-  broker.host = profile.ReadText(kSection, L"BrokerHost");
-  const int port = profile.ReadInt(kSection, L"BrokerPort", kDefaultBrokerPort);
-  if (port >= 1 && port <= kHighestBrokerPort) broker.port = port;
-  broker.topicPrefix = profile.ReadText(kSection, L"TopicPrefix");
-  broker.user = profile.ReadText(kSection, L"BrokerUser");
+  ReadBrokerValues(profile, kSection, broker);
   // Another user's or another computer's secret reads as none.
   broker.password = UnprotectForUser(profile.ReadBytes(kSection, L"BrokerPassword")).value_or(L"");
   return broker;
@@ -40,10 +37,7 @@ LogOptions LoadLogOptions(const Profile& profile) {
 void StoreLogOptions(const Profile& profile, const LogOptions& options) {
   profile.WriteInt(kSection, L"Split", static_cast<int>(options.split.mode));
   profile.WriteInt(kSection, L"SplitRows", static_cast<int>(options.split.rows));
-  profile.WriteText(kSection, L"BrokerHost", options.broker.host);
-  profile.WriteInt(kSection, L"BrokerPort", options.broker.port);
-  profile.WriteText(kSection, L"TopicPrefix", options.broker.topicPrefix);
-  profile.WriteText(kSection, L"BrokerUser", options.broker.user);
+  WriteBrokerValues(profile, kSection, options.broker);
   profile.WriteBytes(kSection, L"BrokerPassword", ProtectForUser(options.broker.password));
   profile.WriteInt(kSection, L"AlarmSound", options.alarmSound ? 1 : 0);
 }

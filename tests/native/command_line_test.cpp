@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/broker_switches.h"
 #include "core/presets.h"
 
 namespace velmar {
@@ -139,6 +140,47 @@ TEST(CommandLineValuesTest, BrokerHostPortOffTopicAndUserForThisProcessOnly) {
   EXPECT_EQ(BrokerForThisProcess(stored, {}, std::nullopt), stored);
 }
 
+TEST(CommandLineValuesTest, MqttsTurnsTlsOnWithPort8883AndItsFilesComeFromTheSwitches) {
+  EXPECT_EQ(Parse({L"/mqtt", L"mqtts://lab-pi"}).mqtt, (BrokerAddress{L"lab-pi", 8883, true}));
+  EXPECT_EQ(Parse({L"/mqtt", L"MQTTS://lab-pi:9883"}).mqtt, (BrokerAddress{L"lab-pi", 9883, true}));
+  EXPECT_EQ(Parse({L"/mqtt", L"mqtts://[::1]"}).mqtt, (BrokerAddress{L"::1", 8883, true}));
+  EXPECT_EQ(Parse({L"/mqtt=mqtt://lab-pi"}).mqtt, (BrokerAddress{L"lab-pi", 1883, false}));
+  EXPECT_EQ(Parse({L"/mqtt", L"mqtt://lab-pi:8883"}).mqtt, (BrokerAddress{L"lab-pi", 8883, false}));
+  const CommandLineOptions files =
+      Parse({L"/mqtt-ca", L"C:\\Lab CA\\ca.pem", L"/mqtt-cert", L"-client.pem", L"/mqtt-key", L"client.key"});
+  EXPECT_EQ(files.mqttCaFile, L"C:\\Lab CA\\ca.pem");
+  EXPECT_EQ(files.mqttCertFile, L"-client.pem");
+  EXPECT_EQ(files.mqttKeyFile, L"client.key");
+
+  // A plain /mqtt turns off a stored TLS; /mqtts turns it on; the files replace the stored ones.
+  BrokerOptions stored{L"stored", 8883, L"", L"", L"", true, L"stored-ca.pem", L"stored.pem", L"stored.key"};
+  EXPECT_FALSE(BrokerForThisProcess(stored, Parse({L"/mqtt", L"lab-pi"}), std::nullopt).tls);
+  const BrokerOptions overTls = BrokerForThisProcess(
+      {}, Parse({L"/mqtt", L"mqtts://lab-pi", L"/mqtt-ca", L"ca.pem", L"/mqtt-cert", L"c.pem"}), std::nullopt);
+  EXPECT_EQ(overTls, (BrokerOptions{L"lab-pi", 8883, L"", L"", L"", true, L"ca.pem", L"c.pem", L""}));
+  EXPECT_EQ(BrokerForThisProcess(stored, {}, std::nullopt), stored);
+}
+
+TEST(CommandLineValuesTest, TlsFilesAreCheckedAtStartAndNamedAsTheirSwitchesWhenGivenThere) {
+  const CommandLineOptions clearWithCa = Parse({L"/mqtt", L"lab-pi", L"/mqtt-ca", L"ca.pem"});
+  EXPECT_EQ(BrokerSwitchesError(BrokerForThisProcess({}, clearWithCa, std::nullopt), clearWithCa),
+            L"/mqtt-ca is for a TLS broker, and this one is reached in clear (/mqtt mqtts://HOST[:PORT] uses TLS).");
+  const CommandLineOptions tlsWithKey = Parse({L"/mqtt", L"mqtts://lab-pi", L"/mqtt-key", L"k.pem"});
+  EXPECT_EQ(BrokerSwitchesError(BrokerForThisProcess({}, tlsWithKey, std::nullopt), tlsWithKey), L"");
+  const CommandLineOptions offWithCa = Parse({L"/mqtt", L"off", L"/mqtt-ca", L"ca.pem"});
+  EXPECT_EQ(BrokerSwitchesError(BrokerForThisProcess({}, offWithCa, std::nullopt), offWithCa), L"");
+
+  const BrokerFileProblem missingCa{BrokerFile::Ca, L"C:\\ca.pem", L"cannot be read: The file is missing"};
+  EXPECT_EQ(BrokerFileError(missingCa, Parse({L"/mqtt-ca", L"C:\\ca.pem"})),
+            L"/mqtt-ca: \"C:\\ca.pem\" cannot be read: The file is missing.");
+  EXPECT_EQ(BrokerFileError(missingCa, {}), L"The broker's CA file \"C:\\ca.pem\" cannot be read: The file is missing.");
+  const BrokerFileProblem wrongKey{BrokerFile::Key, L"k.pem", L"holds no PEM private key without a pass phrase"};
+  EXPECT_EQ(BrokerFileError(wrongKey, Parse({L"/mqtt-key", L"k.pem"})),
+            L"/mqtt-key: \"k.pem\" holds no PEM private key without a pass phrase.");
+  EXPECT_EQ(BrokerFileError({BrokerFile::Cert, L"c.pem", L"holds no PEM certificate"}, Parse({L"/mqtt-key", L"k.pem"})),
+            L"The client certificate file \"c.pem\" holds no PEM certificate.");
+}
+
 TEST(CommandLineValuesTest, ANetworkInstrumentItsLineEndAndOnConnectText) {
   const CommandLineOptions options =
       Parse({L"/port", L"COM5", L"/port:tcp://10.0.0.5:5025", L"/eol", L"CRLF", L"/on-connect", L"\\nSYST:REM"});
@@ -199,7 +241,7 @@ TEST(CommandLineErrorTest, EachFaultGivesItsMessageAndNoValues) {
   const std::wstring notATime = L" is not a time such as 90, 90s, 2m or 1.5h.";
   const std::wstring outOfRange = L" is out of range: the time must be above 0 and at most 1000h.";
   const std::wstring notSplit = L" is not never, daily or a number of rows from 10 to 100000000.";
-  const std::wstring notBroker = L" is not HOST, HOST:PORT (port 1 to 65535) or off.";
+  const std::wstring notBroker = L" is not HOST, HOST:PORT (port 1 to 65535), mqtt://HOST[:PORT], mqtts://HOST[:PORT] or off.";
   const std::vector<ErrorCase> cases{
       {{L"/port", L"5", L"/foo"}, L"Unknown switch \"/foo\"."},
       {{L"-Foo:bar"}, L"Unknown switch \"-Foo\"."},
@@ -244,6 +286,9 @@ TEST(CommandLineErrorTest, EachFaultGivesItsMessageAndNoValues) {
       {{L"/mqtt", L"host:65536"}, L"/mqtt: \"host:65536\"" + notBroker},
       {{L"/mqtt", L"[::1"}, L"/mqtt: \"[::1\"" + notBroker},
       {{L"/mqtt", L":1883"}, L"/mqtt: \":1883\"" + notBroker},
+      {{L"/mqtt", L"mqtts://"}, L"/mqtt: \"mqtts://\"" + notBroker},
+      {{L"/mqtt", L"mqtts://host:0"}, L"/mqtt: \"mqtts://host:0\"" + notBroker},
+      {{L"/mqtt", L"ssl://host"}, L"/mqtt: \"ssl://host\"" + notBroker},
       {{L"/topic", L"lab/+/x"}, L"/topic: A topic prefix may not hold + or #."},
       {{L"/topic", L"$SYS"}, L"/topic: A topic prefix may not start with $."},
       {{L"/topic", L"lab\tbench"}, L"/topic: A topic prefix may not hold control characters, such as a TAB."},
@@ -342,7 +387,8 @@ TEST(CommandLineHelpTest, UsageNamesEverySwitch) {
   EXPECT_EQ(usage.rfind(L"Usage: VelmarDataLogger [switches]\n", 0), 0u);
   for (const wchar_t* name : {L"\n/port ", L"\n/baud ", L"\n/interval ", L"\n/preset ", L"\n/command ", L"\n/header ",
                               L"\n/log ", L"\n/start\t", L"\n/duration ", L"\n/close\t", L"\n/minimized\t",
-                              L"\n/chart\t", L"\n/split ", L"\n/wait ", L"\n/limit ", L"\n/mqtt ", L"\n/topic ", L"\n/mqtt-user ", L"\n/? or /help\t",
+                              L"\n/chart\t", L"\n/split ", L"\n/wait ", L"\n/limit ", L"\n/mqtt ", L"\n/topic ", L"\n/mqtt-user ",
+                              L"\n/mqtt mqtts://", L"\n/mqtt-ca ", L"\n/mqtt-cert ", L"\n/mqtt-key ", L"\n/? or /help\t",
                               L"\n/port tcp://", L"\n/eol ", L"\n/on-connect "}) {
     EXPECT_NE(usage.find(name), std::wstring::npos) << ::testing::PrintToString(std::wstring(name));
   }

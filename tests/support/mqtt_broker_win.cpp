@@ -80,11 +80,17 @@ bool Broker::RequirePassword(const std::string& user, const std::string& passwor
   return passwordFile_;
 }
 
+void Broker::UseTls(const std::string& caFile, const std::string& certFile, const std::string& keyFile,
+                    bool requireCertificate) {
+  tls_ = "cafile " + caFile + "\ncertfile " + certFile + "\nkeyfile " + keyFile + "\n" +
+         (requireCertificate ? "require_certificate true\n" : "");
+}
+
 bool Broker::Start() {
   // Another program may take the free port between the probe and the start: try another.
   for (int attempt = 0; attempt < 3 && !running_; ++attempt) {
     if (port_ == 0 || attempt > 0) port_ = FreeLoopbackPort();
-    std::string config = "listener " + std::to_string(port_) + " 127.0.0.1\n" +
+    std::string config = "listener " + std::to_string(port_) + " 127.0.0.1\n" + tls_ +
                          "persistence " + (persistent_ ? "true" : "false") + "\npersistence_location " + folder_ + "/\n" +
                          "pid_file " + folder_ + "/broker.pid\nlog_dest file " + folder_ + "/broker.log\n" +
                          // Root would otherwise hand the folder's files to another user.

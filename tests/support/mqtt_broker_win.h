@@ -19,6 +19,10 @@ class Broker {
 
   // Only this user with this password may connect; before the first Start.
   bool RequirePassword(const std::string& user, const std::string& password);
+  // TLS only, with these files (Unix paths); with requireCertificate only clients whose
+  // certificate the CA signed. Before the first Start.
+  void UseTls(const std::string& caFile, const std::string& certFile, const std::string& keyFile,
+              bool requireCertificate = false);
   // Starts it, on the same port as before after a Stop.
   bool Start();
   bool Stop();
@@ -31,6 +35,7 @@ class Broker {
   int port_ = 0;
   bool persistent_;
   bool passwordFile_ = false;
+  std::string tls_;  // the listener's TLS lines
   bool running_ = false;
 };
 

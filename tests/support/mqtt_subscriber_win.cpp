@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "publish/mosquitto_client.h"
+#include "publish/tls_context.h"
 #include "tools/driver/dialog_driver_win.h"
 
 namespace velmar::test {
@@ -34,11 +35,15 @@ class Listener final : public MosquittoEvents {
     state_.messages.push_back({std::string(topic), std::string(payload), retained, state_.connections});
   }
 
-  void Run(int port, const std::string& filter, const std::string& persistentId) {
+  void Run(int port, const std::string& filter, const std::string& persistentId, const TlsFiles& tlsFiles) {
     const std::string id = persistentId.empty() ? "velmar-test-" + std::to_string(GetCurrentProcessId()) + "-" +
                                                       std::to_string(GetTickCount64())
                                                 : persistentId;
+    std::string tlsError;
+    const std::unique_ptr<TlsContext> tls =
+        tlsFiles.caPem.empty() ? nullptr : TlsContext::Make(tlsFiles, "127.0.0.1", tlsError);
     MosquittoClient client(id, persistentId.empty(), *this);
+    if (tls) client.UseTls(tls->Handle());
     enum class Phase { Down, Connecting, Up } phase = Phase::Down;
     ULONGLONG attempt = 0;
     for (bool first = true; !state_.stop;) {
@@ -75,10 +80,12 @@ class Listener final : public MosquittoEvents {
 
 }  // namespace
 
-Subscriber::Subscriber(int port, std::string topicFilter, std::string persistentId)
+Subscriber::Subscriber(int port, std::string topicFilter, std::string persistentId, TlsFiles tls)
     : state_(std::make_shared<State>()) {
   thread_ = std::thread([state = state_, port, topicFilter = std::move(topicFilter),
-                         persistentId = std::move(persistentId)] { Listener(*state).Run(port, topicFilter, persistentId); });
+                         persistentId = std::move(persistentId), tls = std::move(tls)] {
+    Listener(*state).Run(port, topicFilter, persistentId, tls);
+  });
 }
 
 Subscriber::~Subscriber() {

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "publish/tls_files_win.h"
+
 namespace velmar::test {
 
 struct ReceivedMessage {
@@ -20,10 +22,11 @@ struct ReceivedMessage {
 };
 
 // A QoS 1 subscriber on libmosquitto, on a thread of its own, that reconnects by itself. A
-// persistent one (fixed id, no clean session) is sent what it missed while it was away.
+// persistent one (fixed id, no clean session) is sent what it missed while it was away. With
+// TLS files, it connects over TLS, trusting their CA.
 class Subscriber {
  public:
-  Subscriber(int port, std::string topicFilter, std::string persistentId = "");
+  Subscriber(int port, std::string topicFilter, std::string persistentId = "", TlsFiles tls = {});
   ~Subscriber();
   Subscriber(const Subscriber&) = delete;
   Subscriber& operator=(const Subscriber&) = delete;

@@ -162,7 +162,7 @@ TEST(MqttPublisherTest, AFullQueueDropsTheOldestAndTellsEachOutageOnce) {
   ASSERT_TRUE(broker.Stop());
   std::atomic<int> told{0};
   RunPublishing publishing([&] { ++told; }, QueueBounds{100, 1u << 20});
-  publishing.RunStarting({L"127.0.0.1", broker.Port(), L"full", L"", L""}, L"COM12", RunState::Running);
+  publishing.RunStarting({L"127.0.0.1", broker.Port(), L"full", L"", L""}, {}, L"COM12", RunState::Running);
   publishing.OnRunStarted({L"q", L"T,N", {}});
   for (int point = 1; point <= 150; ++point) publishing.OnRow(RowNumber(point));
 
@@ -241,7 +241,7 @@ TEST(MqttPublisherTest, AReplacedPublisherDrainsItsRowsBeforeTheNextTakesTheClie
   ASSERT_TRUE(subscriber.WaitSubscribed(Millis(10000)));
   RunPublishing publishing(nullptr);
   const BrokerOptions first{L"127.0.0.1", broker.Port(), L"swap/first", L"", L""};
-  publishing.RunStarting(first, L"COM12", RunState::Running);
+  publishing.RunStarting(first, {}, L"COM12", RunState::Running);
   publishing.OnRunStarted({L"q", L"T,N", {}});
   ASSERT_TRUE(driver::WaitFor([&] { return !subscriber.Payloads("swap/first/status").empty(); }, Millis(10000)));
   constexpr int kRows = 300;
@@ -250,7 +250,7 @@ TEST(MqttPublisherTest, AReplacedPublisherDrainsItsRowsBeforeTheNextTakesTheClie
   // The next run's options differ: another publisher, under the process's client id.
   BrokerOptions second = first;
   second.topicPrefix = L"swap/second";
-  publishing.RunStarting(second, L"COM12", RunState::Running);
+  publishing.RunStarting(second, {}, L"COM12", RunState::Running);
   ASSERT_TRUE(driver::WaitFor([&] { return !subscriber.Payloads("swap/second/status").empty(); }, Millis(10000)));
   EXPECT_TRUE(driver::WaitFor([&] { return subscriber.Payloads("swap/first/row").size() >= kRows; }, Millis(5000)));
   std::set<int> points;
