@@ -36,7 +36,7 @@ title() {
 normal() { (cd "$build_dir" && LC_ALL=C sort -u | xargs -r -d '\n' realpath -s -m | LC_ALL=C sort -u); }
 linked=$( {
   sed -n '/^Archive member included/,/^Discarded input sections/p' "$map" |
-    sed -n -E 's/^([^ ].*\.a)\([^()]*\)$/\1/p'
+    sed -n -E 's/^([^ ]+\.a)\([^()]*\)$/\1/p'
   sed -n -E 's/^LOAD (.*\.(o|obj))$/\1/p' "$map"
 } | normal)
 objects=$(ninja -C "$build_dir" -t inputs VelmarDataLogger | grep -E '\.obj$' || true)

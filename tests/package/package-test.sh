@@ -41,7 +41,7 @@ step "notices against the link map"
 notices=$work/notices.txt
 tr -d '\r' <"$work/unzipped/THIRD-PARTY-NOTICES.txt" >"$notices"
 map=build/windows/VelmarDataLogger.map
-linked=$( { sed -n -E 's/^([^ ].*\.a)\([^()]*\)$/\1/p' "$map"; sed -n -E 's/^LOAD (.*\.o)$/\1/p' "$map"; } |
+linked=$( { sed -n -E 's/^([^ ]+\.a)\([^()]*\)$/\1/p' "$map"; sed -n -E 's/^LOAD (.*\.o)$/\1/p' "$map"; } |
   xargs -n 1 basename | grep -v '^libvelmar_' | LC_ALL=C sort -u)
 [ -n "$linked" ] || fail "no third-party library found in the link map"
 named=" $(sed -n 's/^Linked: //p' "$notices" | tr '\n' ' ') "
