@@ -1,12 +1,8 @@
 #include "cli/broker_switches.h"
 
+#include "cli/switch_text.h"
+
 namespace velmar {
-
-namespace {
-
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
-
-}  // namespace
 
 std::wstring BrokerSwitchesError(const BrokerOptions& broker, const CommandLineOptions& options) {
   if (broker.host.empty() || broker.tls) return {};

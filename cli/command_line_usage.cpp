@@ -1,0 +1,46 @@
+#include "cli/command_line.h"
+
+namespace velmar {
+
+std::wstring CommandLineUsage() {
+  return L"Usage: VelmarDataLogger [switches]\n"
+         L"\n"
+         L"/port COMn\tThe serial port, COM1 to COM255 (or just the number).\n"
+         L"/port tcp://HOST:PORT\tA network instrument: a host name, an IPv4 address or an IPv6 address in "
+         L"brackets, and a port.\n"
+         L"/eol lf|cr|crlf\tThe line end of a network instrument's queries, for this run only.\n"
+         L"/on-connect TEXT\tSent to a network instrument after each connection (\\n between lines), for this run "
+         L"only.\n"
+         L"/baud RATE\t1200, 2400, 9600, 19200, 38400, 57600 or 115200.\n"
+         L"/interval MS\tMilliseconds between measurements, 100 to 10000000.\n"
+         L"/preset NAME\tlaser, tec or combo: its commands and column titles.\n"
+         L"/command TEXT\tThe instrument commands; titles \"Response(s)\" unless /header.\n"
+         L"/header TEXT\tThe column titles.\n"
+         L"/log PATH\tThe log file.\n"
+         L"/start\tStart the run.\n"
+         L"/duration TIME\tStop the run after TIME: seconds, or with s, m or h (90, 2m, 1.5h; at most 1000h).\n"
+         L"/wait TIME\tWith /start, give up waiting for a missing port after TIME (as /duration).\n"
+         L"/limit \"TITLE=LOW..HIGH[/N]\"\tAlarm when the column TITLE is below LOW or above HIGH for N polls in a "
+         L"row (1 unless given); either side may be empty; repeat for more columns. For this run only.\n"
+         L"/close\tEnd the program when the run has ended.\n"
+         L"/minimized\tOpen the window minimized.\n"
+         L"/chart\tOpen the live chart.\n"
+         L"/split WHEN\tStart a new log file: never, daily (at midnight) or every ROWS rows (10 to 100000000).\n"
+         L"/mqtt HOST[:PORT]\tPublish every row to this MQTT broker (port 1883 unless given); /mqtt off does not.\n"
+         L"/mqtt mqtts://HOST[:PORT]\tThe same over TLS (port 8883 unless given); mqtt://HOST[:PORT] is plain.\n"
+         L"/topic PREFIX\tThe topics' prefix; velmar/<computer name>/COM<n> unless given.\n"
+         L"/mqtt-user NAME\tThe user name for the broker; the password comes from VELMAR_MQTT_PASSWORD.\n"
+         L"/mqtt-ca FILE\tTrust the TLS broker's certificate from this CA (PEM), not from those Windows trusts.\n"
+         L"/mqtt-cert FILE\tThe client certificate (PEM) for a TLS broker that asks for one.\n"
+         L"/mqtt-key FILE\tIts private key (PEM), unless the certificate's file holds it.\n"
+         L"/? or /help\tShow this text.\n"
+         L"\n"
+         L"Switches may also start with -; a value may also follow a : or =.\n"
+         L"\n"
+         L"Examples:\n"
+         L"VelmarDataLogger /port COM5 /baud 115200 /interval 1000 /preset combo "
+         L"/log \"C:\\Lab Data\\run.csv\" /start /duration 2h /close\n"
+         L"VelmarDataLogger /port 3 /command \"tec:t?;err?\" /header \"TEC Sensor T,Errors\" /minimized\n";
+}
+
+}  // namespace velmar
