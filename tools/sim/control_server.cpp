@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "tools/sim/loopback_listener.h"
+
 namespace velmar::sim {
 
 namespace {
@@ -26,25 +28,9 @@ ControlServer::~ControlServer() {
 }
 
 bool ControlServer::Listen(std::uint16_t port, std::string& error) {
-  listen_fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (listen_fd_ < 0) {
-    error = std::string("socket: ") + std::strerror(errno);
-    return false;
-  }
-  const int yes = 1;
-  setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listen_fd_, 8) != 0 ||
-      getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    error = "control port " + std::to_string(port) + ": " + std::strerror(errno);
-    return false;
-  }
-  port_ = ntohs(address.sin_port);
-  return true;
+  listen_fd_ = ListenOnLoopback(port, "control port", error);
+  port_ = port;
+  return listen_fd_ >= 0;
 }
 
 void ControlServer::AddPollFds(std::vector<pollfd>& fds) {

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "tools/sim/loopback_listener.h"
+
 namespace velmar::sim {
 
 TcpLine::~TcpLine() { Unplug(); }
@@ -21,27 +23,9 @@ void TcpLine::Unplug() {
 }
 
 bool TcpLine::Listen(std::string& error) {
-  listen_fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (listen_fd_ < 0) {
-    error = std::string("socket: ") + std::strerror(errno);
-    return false;
-  }
-  const int yes = 1;
-  setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port_);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listen_fd_, 8) != 0 ||
-      getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    error = "tcp port " + std::to_string(port_) + ": " + std::strerror(errno);
-    StopListening();
-    return false;
-  }
   // Listening again after "refuse" takes the same port.
-  port_ = ntohs(address.sin_port);
-  return true;
+  listen_fd_ = ListenOnLoopback(port_, "tcp port", error);
+  return listen_fd_ >= 0;
 }
 
 void TcpLine::StopListening() {
