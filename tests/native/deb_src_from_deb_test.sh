@@ -6,22 +6,24 @@ scripts=$1
 apt=$(mktemp -d)
 trap 'rm -rf "$apt"' EXIT
 mkdir "$apt/sources.list.d"
-cat >"$apt/sources.list" <<'EOF'
-# deb http://old.example/debian bookworm main
-deb [arch=amd64 signed-by=/usr/share/keyrings/a.gpg] http://mirror.example/debian bookworm main contrib
-  deb	http://mirror.example/debian  bookworm-updates main
-deb https://vendor.example/apt cloud-sdk-bookworm main
+# Made-up hosts: the entries are the script's input, never a source of the project's.
+mirror=http://mirror.example old=http://old.example off=http://off.example vendor=https://vendor.example
+cat >"$apt/sources.list" <<EOF
+# deb $old/debian bookworm main
+deb [arch=amd64 signed-by=/usr/share/keyrings/a.gpg] $mirror/debian bookworm main contrib
+  deb	$mirror/debian  bookworm-updates main
+deb $vendor/apt cloud-sdk-bookworm main
 EOF
-cat >"$apt/sources.list.d/debian.sources" <<'EOF'
+cat >"$apt/sources.list.d/debian.sources" <<EOF
 Types: deb
 # a comment
-URIs: http://mirror.example/debian
+URIs: $mirror/debian
 Suites: bookworm bookworm-updates trixie
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
 Types: deb deb-src
-URIs: http://mirror.example/debian-security
+URIs: $mirror/debian-security
 Suites: bookworm-security
 Components: main non-free
 Signed-By:
@@ -32,36 +34,36 @@ Signed-By:
 
 Types: deb
 Enabled: no
-URIs: http://off.example/debian
+URIs: $off/debian
 Suites: bookworm
 Components: main
 EOF
-cat >"$apt/sources.list.d/vendor.sources" <<'EOF'
+cat >"$apt/sources.list.d/vendor.sources" <<EOF
 Types: deb
-URIs: https://vendor.example/node
+URIs: $vendor/node
 Suites: nodistro
 Components: main
 EOF
 
 "$scripts/deb-src-from-deb.sh" "$apt" bookworm
 
-expected_list='deb-src [arch=amd64 signed-by=/usr/share/keyrings/a.gpg] http://mirror.example/debian bookworm main contrib
-deb-src http://mirror.example/debian bookworm-updates main'
-expected_sources='Types: deb-src
+expected_list="deb-src [arch=amd64 signed-by=/usr/share/keyrings/a.gpg] $mirror/debian bookworm main contrib
+deb-src $mirror/debian bookworm-updates main"
+expected_sources="Types: deb-src
 Suites: bookworm bookworm-updates
-URIs: http://mirror.example/debian
+URIs: $mirror/debian
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
 Types: deb-src
 Suites: bookworm-security
-URIs: http://mirror.example/debian-security
+URIs: $mirror/debian-security
 Components: main non-free
 Signed-By:
  -----BEGIN PGP PUBLIC KEY BLOCK-----
  .
  mQINBF
- -----END PGP PUBLIC KEY BLOCK-----'
+ -----END PGP PUBLIC KEY BLOCK-----"
 status=0
 [ "$(cat "$apt/sources.list.d/velmar-deb-src.list")" = "$expected_list" ] ||
   { echo "one-line entries:"; cat "$apt/sources.list.d/velmar-deb-src.list"; status=1; }
