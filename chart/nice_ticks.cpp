@@ -18,12 +18,14 @@ double PowerOfTen(int exponent) {
   return exponent >= 0 ? std::pow(10.0, exponent) : 1.0 / std::pow(10.0, -exponent);
 }
 
-// The smallest 1, 2 or 5 times 10^exponent not below `rough` (positive, finite).
+// The smallest 1, 2 or 5 times 10^exponent not below `rough` (positive, finite); above 1e308,
+// where there is none, 1e308. A step is always finite, so a finer one can always be found.
 double NiceStep(double rough, int& exponent) {
   exponent = static_cast<int>(std::floor(std::log10(rough)));
   for (;;) {
     const double power = PowerOfTen(exponent);
     for (const double mantissa : {1.0, 2.0, 5.0}) {
+      if (!std::isfinite(mantissa * power)) return power;
       if (mantissa * power >= rough * (1 - 1e-12)) return mantissa * power;
     }
     ++exponent;

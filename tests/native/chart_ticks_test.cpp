@@ -86,6 +86,10 @@ TEST(ChartTicks, ConstantSeriesSitsInTheMiddleOfAPaddedRange) {
   EXPECT_EQ(empty.low, 0);
   EXPECT_EQ(empty.high, 1);
   EXPECT_TRUE(ChooseValueScale(-1.7e308, 1.7e308, 5).ticks.size() <= 7);
+  // No 1, 2 or 5 times a power of ten above 1e308 is a double: the largest step serves.
+  const ValueScale topmost = ChooseValueScale(0, 1.5e308, TickRoom(1, 2, 2));
+  EXPECT_EQ(topmost.step, 1e308);
+  EXPECT_EQ(Labels(topmost), (std::vector<std::wstring>{L"0", L"1e+308"}));
 }
 
 TEST(ChartTimeLabels, StyleFollowsTheVisibleTimes) {
