@@ -2,6 +2,7 @@
 
 #include <ws2tcpip.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -26,11 +27,11 @@ bool WriteAll(const std::string& unixPath, const std::string& text) {
   return static_cast<bool>(file);
 }
 
+// Once it has worked; a failure is tried again at the next call rather than kept.
 bool StartSockets() {
-  static const bool started = [] {
-    WSADATA data;
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }();
+  static bool started = false;
+  WSADATA data;
+  if (!started) started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
   return started;
 }
 
@@ -90,6 +91,11 @@ bool Broker::Start() {
   // Another program may take the free port between the probe and the start: try another.
   for (int attempt = 0; attempt < 3 && !running_; ++attempt) {
     if (port_ == 0 || attempt > 0) port_ = FreeLoopbackPort();
+    // Port 0 with an address would make the broker listen on a Unix socket of that name.
+    if (port_ == 0) {
+      std::fprintf(stderr, "no free loopback port: Winsock error %d\n", WSAGetLastError());
+      return false;
+    }
     std::string config = "listener " + std::to_string(port_) + " 127.0.0.1\n" + tls_ +
                          "persistence " + (persistent_ ? "true" : "false") + "\npersistence_location " + folder_ + "/\n" +
                          "pid_file " + folder_ + "/broker.pid\nlog_dest file " + folder_ + "/broker.log\n" +
