@@ -169,21 +169,14 @@ TEST_F(MqttTlsTest, AMissingCaFileIsASwitchErrorAtStartThatNamesIt) {
 
 // A broker that takes the connection and never answers the handshake.
 TEST_F(MqttTlsTest, AHandshakeThatHangsHoldsUpNeitherThePollsNorTheEnd) {
-  SOCKET silent = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int size = sizeof(address);
-  ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), size), 0);
-  ASSERT_EQ(listen(silent, 4), 0);
-  ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size), 0);
+  const SilentListener silent;
+  ASSERT_NE(silent.Port(), 0);
   const std::wstring log = LogPath(L"hanging.csv");
   const ULONGLONG started = GetTickCount64();
-  const std::vector<Row> rows = ClosedRun(log, TlsRun(log, ntohs(address.sin_port), File(L"/mqtt-ca", "ca.pem")));
+  const std::vector<Row> rows = ClosedRun(log, TlsRun(log, silent.Port(), File(L"/mqtt-ca", "ca.pem")));
   // Two seconds of polls, and the end does not wait for the handshake.
   EXPECT_LT(GetTickCount64() - started, 2000u + 4000u);
   for (size_t i = 1; i < rows.size(); ++i) EXPECT_LE(rows[i].elapsed - rows[i - 1].elapsed, 400) << i;
-  closesocket(silent);
 }
 
 TEST_F(MqttTlsTest, APasswordSentInClearIsToldInTheEventsFileOncePerRun) {

@@ -41,6 +41,21 @@ class Broker {
 
 // A port on 127.0.0.1 that nothing listens on now.
 int FreeLoopbackPort();
+
+// A listener on 127.0.0.1 that takes connections (the system completes them) and never reads
+// nor answers: a broker whose answer never comes. Port 0 when it could not listen.
+class SilentListener {
+ public:
+  SilentListener();
+  ~SilentListener();
+  SilentListener(const SilentListener&) = delete;
+  SilentListener& operator=(const SilentListener&) = delete;
+  int Port() const { return port_; }
+
+ private:
+  SOCKET socket_;
+  int port_ = 0;
+};
 bool AcceptsConnections(int port);
 
 }  // namespace velmar::test

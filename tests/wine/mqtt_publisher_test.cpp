@@ -21,6 +21,7 @@ namespace {
 
 using test::Broker;
 using test::ScriptedBroker;
+using test::SilentListener;
 using test::Subscriber;
 using Millis = std::chrono::milliseconds;
 
@@ -87,26 +88,16 @@ TEST(MqttPublisherTest, StopWaitsForAcknowledgementsOnlyWithinItsBound) {
 TEST(MqttPublisherTest, StopDoesNotWaitForAConnectThatHangs) {
   // A listener that completes the handshake and never reads: the connect is accepted by the
   // system and the CONNACK never comes.
-  WSADATA sockets;
-  ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &sockets), 0);
-  SOCKET silent = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int size = sizeof(address);
-  ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), size), 0);
-  ASSERT_EQ(listen(silent, 4), 0);
-  ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size), 0);
+  const SilentListener silent;
+  ASSERT_NE(silent.Port(), 0);
   {
-    MqttPublisher publisher(SettingsFor(ntohs(address.sin_port), "silent"), RunState::Running, nullptr);
+    MqttPublisher publisher(SettingsFor(silent.Port(), "silent"), RunState::Running, nullptr);
     publisher.OnRow(RowNumber(1));
     ASSERT_TRUE(driver::WaitFor([&] { return publisher.Stats().queued == 1; }, Millis(1000)));
     const auto before = std::chrono::steady_clock::now();
     publisher.Stop(kPublisherExitBound);
     EXPECT_LE(std::chrono::steady_clock::now() - before, kPublisherExitBound + Millis(500));
   }
-  closesocket(silent);
-  WSACleanup();
 }
 
 // The test process's CPU time, all threads.
