@@ -45,11 +45,13 @@ int FreeLoopbackPort() {
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   int size = sizeof(address);
   int port = 0;
-  if (bind(probe, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+  if (probe != INVALID_SOCKET && bind(probe, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
       getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
     port = ntohs(address.sin_port);
+  } else {
+    std::fprintf(stderr, "no free loopback port: Winsock error %d\n", WSAGetLastError());
   }
-  closesocket(probe);
+  if (probe != INVALID_SOCKET) closesocket(probe);
   return port;
 }
 
@@ -109,10 +111,7 @@ bool Broker::Start() {
   for (int attempt = 0; attempt < 3 && !running_; ++attempt) {
     if (port_ == 0 || attempt > 0) port_ = FreeLoopbackPort();
     // Port 0 with an address would make the broker listen on a Unix socket of that name.
-    if (port_ == 0) {
-      std::fprintf(stderr, "no free loopback port: Winsock error %d\n", WSAGetLastError());
-      return false;
-    }
+    if (port_ == 0) return false;
     std::string config = "listener " + std::to_string(port_) + " 127.0.0.1\n" + tls_ +
                          "persistence " + (persistent_ ? "true" : "false") + "\npersistence_location " + folder_ + "/\n" +
                          "pid_file " + folder_ + "/broker.pid\nlog_dest file " + folder_ + "/broker.log\n" +
@@ -124,6 +123,15 @@ bool Broker::Start() {
     // timeout bounds its life should the test itself die.
     if (!StartUnixProgram("/usr/bin/timeout", "900 /usr/sbin/mosquitto -c " + folder_ + "/mosquitto.conf")) return false;
     running_ = driver::WaitFor([&] { return AcceptsConnections(port_); }, kBrokerTimeout);
+    if (!running_) {
+      const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+      std::fprintf(stderr, "the broker took no connection on port %d (a new socket: %s %d); its log:\n%s\n", port_,
+                   probe == INVALID_SOCKET ? "Winsock error" : "made", WSAGetLastError(),
+                   ReadAll(folder_ + "/broker.log").c_str());
+      if (probe != INVALID_SOCKET) closesocket(probe);
+      // One that never took a connection must not outlive the test: it holds the test's output.
+      Stop();
+    }
   }
   return running_;
 }
@@ -144,9 +152,13 @@ bool Broker::Freeze(bool frozen) {
 bool Broker::Stop() {
   // A frozen broker would hold SIGTERM until it is let go.
   Freeze(false);
-  if (!running_) return true;
+  // Without its pid file it was never started, or is gone already.
   const std::string pid = ReadAll(folder_ + "/broker.pid");
-  if (pid.empty() || !StartUnixProgram("/bin/kill", "-TERM " + pid)) return false;
+  if (pid.empty()) {
+    running_ = false;
+    return true;
+  }
+  if (!StartUnixProgram("/bin/kill", "-TERM " + pid)) return false;
   // It removes its pid file last, after saving the sessions.
   running_ = !driver::WaitFor(
       [&] { return !AcceptsConnections(port_) && GetFileAttributesW(WinePath(folder_ + "/broker.pid").c_str()) ==
