@@ -18,7 +18,7 @@ scripts/wine-run build/windows/velmar-portctl.exe only 2 3 7 12 13 </dev/null >/
 # The Windows tests mostly wait on timers and the wineserver, leaving the CPU idle: the fuzzers
 # and the release's tests (packages, notices, signing, the MSI in a fresh prefix of its own)
 # use it meanwhile, at the lowest priority, so the Wine tests' timing is not disturbed.
-nice -n 19 bash -c '
+scripts/run-low-priority.sh bash -c '
   status=0
   { [ -f build/fuzz/CMakeCache.txt ] || cmake --preset fuzz >/dev/null; } &&
     cmake --build --preset fuzz -j2 >/dev/null && ctest --preset fuzz -j2 || status=1
