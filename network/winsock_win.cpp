@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "core/sockets_start_lock.h"
+
 namespace velmar {
 namespace {
 
@@ -75,11 +77,13 @@ void LookUp(const std::shared_ptr<LookupSlot>& slot, const std::wstring& host, c
 }  // namespace
 
 WinsockScope::WinsockScope() {
+  const std::lock_guard<std::mutex> lock(SocketsStartLock());
   WSADATA data;
   started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }
 
 WinsockScope::~WinsockScope() {
+  const std::lock_guard<std::mutex> lock(SocketsStartLock());
   if (started_) WSACleanup();
 }
 

@@ -16,7 +16,7 @@ struct SocketTraits {
 };
 using UniqueSocket = UniqueHandle<SocketTraits>;
 
-// Winsock for as long as the scope lives; the library counts its users.
+// Winsock for as long as the scope lives; the library counts its users, under our lock.
 class WinsockScope {
  public:
   WinsockScope();

@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "core/sockets_start_lock.h"
+
 #ifdef _WIN32
 #include <winsock2.h>
 #endif
@@ -12,23 +14,18 @@ namespace velmar {
 
 namespace {
 
-// The library counts its users without a lock.
-std::mutex& LibraryLock() {
-  static std::mutex lock;
-  return lock;
-}
-
 MosquittoEvents& EventsOf(void* userData) { return *static_cast<MosquittoEvents*>(userData); }
 
 }  // namespace
 
+// The library counts its users without a lock, and starts and ends Winsock with them.
 MosquittoLibrary::MosquittoLibrary() {
-  const std::lock_guard<std::mutex> lock(LibraryLock());
+  const std::lock_guard<std::mutex> lock(SocketsStartLock());
   mosquitto_lib_init();
 }
 
 MosquittoLibrary::~MosquittoLibrary() {
-  const std::lock_guard<std::mutex> lock(LibraryLock());
+  const std::lock_guard<std::mutex> lock(SocketsStartLock());
   mosquitto_lib_cleanup();
 }
 

@@ -27,14 +27,6 @@ bool WriteAll(const std::string& unixPath, const std::string& text) {
   return static_cast<bool>(file);
 }
 
-// Once it has worked; a failure is tried again at the next call rather than kept.
-bool StartSockets() {
-  static bool started = false;
-  WSADATA data;
-  if (!started) started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  return started;
-}
-
 }  // namespace
 
 int FreeLoopbackPort() {

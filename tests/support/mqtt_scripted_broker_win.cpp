@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "tests/support/simulator_win.h"
+
 namespace velmar::test {
 
 struct ScriptedBroker::State {
@@ -125,8 +127,7 @@ void Serve(ScriptedBroker::State& state, SOCKET listener) {
 }  // namespace
 
 ScriptedBroker::ScriptedBroker() : state_(std::make_shared<State>()) {
-  WSADATA sockets;
-  WSAStartup(MAKEWORD(2, 2), &sockets);
+  StartSockets();
   SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -145,7 +146,6 @@ ScriptedBroker::ScriptedBroker() : state_(std::make_shared<State>()) {
 ScriptedBroker::~ScriptedBroker() {
   state_->stop = true;
   thread_.join();
-  WSACleanup();
 }
 
 void ScriptedBroker::Acknowledge(Acknowledges rule) {

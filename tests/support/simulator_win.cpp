@@ -8,6 +8,8 @@
 #include <sstream>
 #include <thread>
 
+#include "core/sockets_start_lock.h"
+
 namespace velmar::test {
 namespace {
 
@@ -79,12 +81,18 @@ int Simulator::TcpPort() {
   return port.empty() ? 0 : std::atoi(port.c_str());
 }
 
+bool StartSockets() {
+  // Under the product's own lock: the subscriber's and the publisher's threads start and end
+  // the library meanwhile.
+  const std::lock_guard<std::mutex> lock(SocketsStartLock());
+  static bool started = false;
+  WSADATA data;
+  if (!started) started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  return started;
+}
+
 bool Simulator::Launch(const std::string& simArguments, const std::string& portFile) {
-  static const bool started = [] {
-    WSADATA data;
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }();
-  if (!started) return false;
+  if (!StartSockets()) return false;
   DeleteFileW(WinePath(portFile).c_str());
   // The simulator is a Unix program: its arguments are Unix paths.
   std::ostringstream arguments;

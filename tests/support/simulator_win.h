@@ -13,6 +13,8 @@ std::wstring LoggerExePath();
 // Starts a Unix program, as Wine can; its handle cannot be waited on, so callers wait for what
 // it does.
 bool StartUnixProgram(const std::string& program, const std::string& arguments);
+// Winsock for the rest of the test process, started once (tried again after a failure).
+bool StartSockets();
 
 // The native instrument simulator on one test port, started from the Windows side. It
 // exits when the control connection closes, so a crashed test leaves nothing behind.

@@ -120,6 +120,8 @@ int Run(const velmar::sim::Options& options) {
     end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.lifetime_s));
   const auto handler = [&sim](std::string_view command) { return sim.Control(command); };
 
+  // Said on the way out, so that a test's output shows why its instrument went away.
+  const char* ending = "lifetime over";
   while (true) {
     Clock::time_point now = Clock::now();
     sim.RunDue(now);
@@ -134,18 +136,27 @@ int Run(const velmar::sim::Options& options) {
     if (poll(fds.data(), fds.size(), PollTimeoutMs(wake, now)) < 0) {
       if (errno == EINTR) continue;
       std::perror("velmar-sim: poll");
+      ending = "poll failed";
       break;
     }
     now = Clock::now();
-    if ((fds[0].revents & POLLIN) && !HandleSignals(sim)) break;
+    if ((fds[0].revents & POLLIN) && !HandleSignals(sim)) {
+      ending = "a signal";
+      break;
+    }
     sim.Dispatch(fds, now);
     if (options.control_port) control.Dispatch(fds, handler);
     if (sim.quit_requested()) {
+      ending = "asked to quit";
       control.Flush(1000);
       break;
     }
-    if (options.exit_with_control && control.first_connection_closed()) break;
+    if (options.exit_with_control && control.first_connection_closed()) {
+      ending = "its control connection closed";
+      break;
+    }
   }
+  std::fprintf(stderr, "velmar-sim: ending: %s\n", ending);
   sim.Unplug();
   if (record) std::fclose(record);
   return 0;
