@@ -49,12 +49,9 @@ bool StartUnixProgram(const std::string& program, const std::string& arguments) 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    return false;
-  }
-  if (process.hProcess) CloseHandle(process.hProcess);
-  if (process.hThread) CloseHandle(process.hThread);
-  return true;
+  // Wine makes no process object for a Unix program and leaves the handles it returns unwritten:
+  // closing them would close whatever other handle of this process their bytes happen to name.
+  return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
 }
 
 Simulator::~Simulator() {
