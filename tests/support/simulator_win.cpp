@@ -79,7 +79,7 @@ int Simulator::TcpPort() {
 }
 
 bool StartSockets() {
-  // Under the product's own lock: the subscriber's and the publisher's threads start and end
+  // Under the program's own lock: the subscriber's and the publisher's threads start and end
   // the library meanwhile.
   const std::lock_guard<std::mutex> lock(SocketsStartLock());
   static bool started = false;
