@@ -47,18 +47,7 @@ int FreeLoopbackPort() {
   return port;
 }
 
-SilentListener::SilentListener() : socket_(INVALID_SOCKET) {
-  if (!StartSockets()) return;
-  socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int size = sizeof(address);
-  if (bind(socket_, reinterpret_cast<sockaddr*>(&address), size) == 0 && listen(socket_, 4) == 0 &&
-      getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-    port_ = ntohs(address.sin_port);
-  }
-}
+SilentListener::SilentListener() : socket_(ListenOnLoopback(port_)) {}
 
 SilentListener::~SilentListener() {
   if (socket_ != INVALID_SOCKET) closesocket(socket_);

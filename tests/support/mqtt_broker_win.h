@@ -53,8 +53,8 @@ class SilentListener {
   int Port() const { return port_; }
 
  private:
+  int port_ = 0;  // before the socket: its start sets it
   SOCKET socket_;
-  int port_ = 0;
 };
 bool AcceptsConnections(int port);
 

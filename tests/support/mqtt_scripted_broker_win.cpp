@@ -127,16 +127,7 @@ void Serve(ScriptedBroker::State& state, SOCKET listener) {
 }  // namespace
 
 ScriptedBroker::ScriptedBroker() : state_(std::make_shared<State>()) {
-  StartSockets();
-  SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int size = sizeof(address);
-  if (bind(listener, reinterpret_cast<sockaddr*>(&address), size) == 0 && listen(listener, 4) == 0 &&
-      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-    port_ = ntohs(address.sin_port);
-  }
+  const SOCKET listener = ListenOnLoopback(port_);
   thread_ = std::thread([state = state_, listener] {
     Serve(*state, listener);
     closesocket(listener);

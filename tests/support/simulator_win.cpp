@@ -88,6 +88,21 @@ bool StartSockets() {
   return started;
 }
 
+SOCKET ListenOnLoopback(int& port) {
+  port = 0;
+  if (!StartSockets()) return INVALID_SOCKET;
+  const SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int size = sizeof(address);
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), size) == 0 && listen(listener, 4) == 0 &&
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  return listener;
+}
+
 bool Simulator::Launch(const std::string& simArguments, const std::string& portFile) {
   if (!StartSockets()) return false;
   DeleteFileW(WinePath(portFile).c_str());

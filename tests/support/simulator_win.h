@@ -15,6 +15,9 @@ std::wstring LoggerExePath();
 bool StartUnixProgram(const std::string& program, const std::string& arguments);
 // Winsock for the rest of the test process, started once (tried again after a failure).
 bool StartSockets();
+// A socket listening on 127.0.0.1 at a port the system chose, told in `port` (0 when it could
+// not listen).
+SOCKET ListenOnLoopback(int& port);
 
 // The native instrument simulator on one test port, started from the Windows side. It
 // exits when the control connection closes, so a crashed test leaves nothing behind.
